@@ -1,0 +1,2 @@
+// Shared helpers of the tests: the loopback HTTP server and fixtures.
+#pragma once
