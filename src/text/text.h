@@ -2,7 +2,7 @@
 //
 // Every text the program shows, stores, compares or writes is a byte string in
 // code page 936 (GBK). Narrow string literals in this code base are compiled to
-// code page 936 as well (-fexec-charset=GBK), so "正在采集中" is already a Text.
+// code page 936 as well (-fexec-charset=GB18030, a superset whose two-byte part is code page 936), so "正在采集中" is already a Text.
 // Conversion to UTF-8 or UTF-16 happens only at the edges (widgets, files,
 // engines, the wire).
 #pragma once

@@ -55,7 +55,6 @@ INSTANTIATE_TEST_SUITE_P(
                       // B0 A1 is one character followed by A1 A1: the final
                       // A1 A1 is a full-width space, the B0 A1 is kept.
                       TrimCase{"trailByteA1", "\xB0\xA1\xA1\xA1", "\xB0\xA1"},
-                      // A1 B0 A1 A1? no: "\xA1\xA1\xA1" alone is a space plus a stray byte.
                       TrimCase{"oddA1", "x\xA1\xA1\xA1", "x\xA1\xA1\xA1"}),
     [](const auto& info) { return std::string(info.param.name); });
 
