@@ -62,48 +62,22 @@ int FindText(const Text& text, const Text& needle, int startPosition, bool ignor
 }
 
 Text TrimText(const Text& text) {
-  std::size_t begin = 0;
-  std::size_t end = text.size();
-  auto fullWidthSpaceAt = [&](std::size_t i) {
-    return i + 1 < text.size() && static_cast<unsigned char>(text[i]) == 0xA1 &&
+  // One walk over the characters: skip leading spaces, then remember where
+  // the last character that is not a space ends. A trailing A1 A1 counts as
+  // a full-width space only when it is a whole character.
+  auto isSpaceAt = [&](std::size_t i, std::size_t len) {
+    if (len == 1) return text[i] == ' ';
+    return static_cast<unsigned char>(text[i]) == 0xA1 &&
            static_cast<unsigned char>(text[i + 1]) == 0xA1;
   };
-  while (begin < end) {
-    if (text[begin] == ' ') {
-      ++begin;
-    } else if (begin + 2 <= end && fullWidthSpaceAt(begin)) {
-      begin += 2;
-    } else {
-      break;
-    }
-  }
-  // From the back, a trailing A1 A1 is a full-width space only when it is a
-  // whole character: find the character boundaries of the remaining text.
-  while (end > begin) {
-    if (text[end - 1] == ' ') {
-      // A space byte is never a trail byte of a lead byte at end-2 unless
-      // that lead byte starts a character; check the boundary.
-      std::size_t i = begin;
-      std::size_t last = begin;
-      while (i < end) {
-        last = i;
-        i += CharLength(text, i);
-      }
-      if (last == end - 1) {
-        --end;
-        continue;
-      }
-      break;
-    }
-    if (end - begin >= 2 && fullWidthSpaceAt(end - 2)) {
-      std::size_t i = begin;
-      while (i < end - 2) i += CharLength(text, i);
-      if (i == end - 2) {
-        end -= 2;
-        continue;
-      }
-    }
-    break;
+  std::size_t i = 0;
+  while (i < text.size() && isSpaceAt(i, CharLength(text, i))) i += CharLength(text, i);
+  const std::size_t begin = i;
+  std::size_t end = begin;
+  while (i < text.size()) {
+    std::size_t len = CharLength(text, i);
+    i += len;
+    if (!isSpaceAt(i - len, len)) end = i;
   }
   return text.substr(begin, end - begin);
 }
