@@ -77,6 +77,8 @@ class RegexObject {
   struct Matches;  // UTF-8 subject and match offsets (shared, immutable)
 
  private:
+  // group 0 is the whole match.
+  Text CapturedText(int matchIndex, int group, int* position) const;
   int PositionOf(const Text& found, std::size_t characterIndex) const;
 
   std::shared_ptr<const Engine> engine_;

@@ -1,0 +1,388 @@
+#include "text/regex_object.h"
+
+#define PCRE2_CODE_UNIT_WIDTH 8
+#include <pcre2.h>
+
+#include <cstdint>
+#include <limits>
+#include <list>
+#include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "text/codepage.h"
+#include "text/text_rules.h"
+
+namespace qrh {
+
+namespace {
+
+// Resource limits of one engine call. A search over a page of several MiB
+// with the program's patterns needs far less; a pattern that backtracks
+// without end on such a page stops at these bounds within seconds and the
+// search yields nothing.
+constexpr std::uint32_t kMatchLimit = 200'000'000;
+constexpr std::uint32_t kDepthLimit = 5'000'000;
+constexpr std::uint32_t kHeapLimitKiB = 256 * 1024;
+constexpr std::size_t kJitStackStart = 64 * 1024;
+constexpr std::size_t kJitStackMax = 32 * 1024 * 1024;
+// Upper bound of stored match offsets (pairs of 32-bit numbers): a global
+// search that would keep more gives up instead of exhausting memory.
+constexpr std::size_t kMaxStoredOffsets = std::size_t{1} << 25;
+
+// The marker text that stands for a double quote in a pattern.
+const Text kQuoteMarker = "#引号";
+
+bool IsUtf8Continuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+std::size_t Utf8CharLength(const std::string& s, std::size_t i) {
+  std::size_t n = 1;
+  while (i + n < s.size() && IsUtf8Continuation(s[i + n])) ++n;
+  return n;
+}
+
+// A compiled pattern. pcre2_code may be used by several threads at once.
+struct Compiled {
+  pcre2_code* code = nullptr;
+  bool jit = false;
+  std::uint32_t captureCount = 0;
+
+  Compiled() = default;
+  Compiled(const Compiled&) = delete;
+  Compiled& operator=(const Compiled&) = delete;
+  ~Compiled() { pcre2_code_free(code); }
+};
+
+bool JitAvailable() {
+  static const bool available = [] {
+    std::uint32_t jit = 0;
+    return pcre2_config(PCRE2_CONFIG_JIT, &jit) >= 0 && jit != 0;
+  }();
+  return available;
+}
+
+std::shared_ptr<const Compiled> Compile(const std::string& patternUtf8, std::uint32_t options) {
+  pcre2_compile_context* context = pcre2_compile_context_create(nullptr);
+  if (context == nullptr) return nullptr;
+  pcre2_set_newline(context, PCRE2_NEWLINE_LF);
+  // Unknown escapes such as "\i" stand for the character itself, as in the
+  // ECMAScript dialect.
+  pcre2_set_compile_extra_options(context, PCRE2_EXTRA_BAD_ESCAPE_IS_LITERAL);
+  int errorCode = 0;
+  PCRE2_SIZE errorOffset = 0;
+  pcre2_code* code =
+      pcre2_compile(reinterpret_cast<PCRE2_SPTR>(patternUtf8.data()), patternUtf8.size(), options,
+                    &errorCode, &errorOffset, context);
+  pcre2_compile_context_free(context);
+  if (code == nullptr) return nullptr;
+  auto compiled = std::make_shared<Compiled>();
+  compiled->code = code;
+  pcre2_pattern_info(code, PCRE2_INFO_CAPTURECOUNT, &compiled->captureCount);
+  compiled->jit = JitAvailable() && pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;
+  return compiled;
+}
+
+// Compiled patterns shared by every object of the process. Compiling the
+// description pattern again for each detail page is pure waste; the cache
+// is small and forgets the least recently used pattern first. It is never
+// destroyed, so that threads still searching while the process exits find it.
+class PatternCache {
+ public:
+  std::shared_ptr<const Compiled> Get(const std::string& patternUtf8, std::uint32_t options) {
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->options == options && it->pattern == patternUtf8) {
+          entries_.splice(entries_.begin(), entries_, it);
+          return entries_.front().compiled;
+        }
+      }
+    }
+    std::shared_ptr<const Compiled> compiled = Compile(patternUtf8, options);
+    if (compiled == nullptr) return nullptr;
+    std::lock_guard<std::mutex> lock(mutex_);
+    entries_.push_front(Entry{patternUtf8, options, compiled});
+    if (entries_.size() > kCapacity) entries_.pop_back();
+    return compiled;
+  }
+
+ private:
+  static constexpr std::size_t kCapacity = 32;
+  struct Entry {
+    std::string pattern;
+    std::uint32_t options;
+    std::shared_ptr<const Compiled> compiled;
+  };
+  std::mutex mutex_;
+  std::list<Entry> entries_;
+};
+
+PatternCache& Cache() {
+  static PatternCache* cache = new PatternCache;
+  return *cache;
+}
+
+Text ReplaceQuoteMarker(const Text& pattern) {
+  Text out;
+  int from = 1;
+  for (;;) {
+    int found = FindText(pattern, kQuoteMarker, from, false);
+    if (found < 0) break;
+    out.append(pattern, static_cast<std::size_t>(from - 1), static_cast<std::size_t>(found - from));
+    out.push_back('"');
+    from = found + static_cast<int>(kQuoteMarker.size());
+  }
+  out.append(pattern, static_cast<std::size_t>(from - 1), Text::npos);
+  return out;
+}
+
+// Per-search engine resources: match data sized for the pattern, a match
+// context with the limits, and a JIT stack when the pattern was compiled
+// for JIT.
+class MatchResources {
+ public:
+  explicit MatchResources(const Compiled& compiled) {
+    data_ = pcre2_match_data_create_from_pattern(compiled.code, nullptr);
+    context_ = pcre2_match_context_create(nullptr);
+    if (context_ != nullptr) {
+      pcre2_set_match_limit(context_, kMatchLimit);
+      pcre2_set_depth_limit(context_, kDepthLimit);
+      pcre2_set_heap_limit(context_, kHeapLimitKiB);
+      if (compiled.jit) {
+        stack_ = pcre2_jit_stack_create(kJitStackStart, kJitStackMax, nullptr);
+        if (stack_ != nullptr) pcre2_jit_stack_assign(context_, nullptr, stack_);
+      }
+    }
+  }
+  MatchResources(const MatchResources&) = delete;
+  MatchResources& operator=(const MatchResources&) = delete;
+  ~MatchResources() {
+    pcre2_jit_stack_free(stack_);
+    pcre2_match_context_free(context_);
+    pcre2_match_data_free(data_);
+  }
+  bool ok() const { return data_ != nullptr && context_ != nullptr; }
+  pcre2_match_data* data() const { return data_; }
+  pcre2_match_context* context() const { return context_; }
+
+ private:
+  pcre2_match_data* data_ = nullptr;
+  pcre2_match_context* context_ = nullptr;
+  pcre2_jit_stack* stack_ = nullptr;
+};
+
+}  // namespace
+
+struct RegexObject::Engine {
+  Text pattern;  // after quote-marker conversion
+  bool ignoreCase = true;
+  bool global = true;
+  std::shared_ptr<const Compiled> compiled;  // none when the pattern was rejected
+};
+
+struct RegexObject::Matches {
+  static constexpr std::uint32_t kUnset = std::numeric_limits<std::uint32_t>::max();
+  std::string subjectUtf8;
+  std::uint32_t groupCount = 0;
+  // For each match, (groupCount + 1) pairs of UTF-8 byte offsets [start, end);
+  // kUnset for a group that took no part.
+  std::vector<std::uint32_t> offsets;
+  // For each match, the number of characters before its start.
+  std::vector<std::uint32_t> characterIndex;
+
+  std::size_t count() const { return characterIndex.size(); }
+  const std::uint32_t* pair(std::size_t match, std::size_t group) const {
+    return &offsets[(match * (groupCount + 1) + group) * 2];
+  }
+};
+
+RegexObject::RegexObject() = default;
+RegexObject::~RegexObject() = default;
+RegexObject::RegexObject(const RegexObject& other) = default;
+RegexObject& RegexObject::operator=(const RegexObject& other) = default;
+
+bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSensitive,
+                         bool multiline, bool global, bool convertQuoteMarker) {
+  engine_.reset();
+  matches_.reset();
+
+  auto engine = std::make_shared<Engine>();
+  engine->pattern = convertQuoteMarker ? ReplaceQuoteMarker(pattern) : pattern;
+  engine->ignoreCase = !caseSensitive;
+  engine->global = global;
+
+  std::uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS |
+                          PCRE2_MATCH_UNSET_BACKREF | PCRE2_NEVER_BACKSLASH_C |
+                          PCRE2_DOLLAR_ENDONLY;
+  if (engine->ignoreCase) options |= PCRE2_CASELESS;
+  if (multiline) options |= PCRE2_MULTILINE;
+  engine->compiled = Cache().Get(AnsiToUtf8(engine->pattern), options);
+  engine_ = engine;
+  subject_ = subject;
+  if (engine->compiled == nullptr) return false;
+
+  const Compiled& compiled = *engine->compiled;
+  auto matches = std::make_shared<Matches>();
+  matches->subjectUtf8 = AnsiToUtf8(subject);
+  matches->groupCount = compiled.captureCount;
+  const std::string& utf8 = matches->subjectUtf8;
+  if (utf8.size() >= Matches::kUnset) return false;
+
+  MatchResources resources(compiled);
+  if (!resources.ok()) return false;
+  const auto* subjectBytes = reinterpret_cast<PCRE2_SPTR>(utf8.data());
+  const std::size_t length = utf8.size();
+  const std::size_t pairs = compiled.captureCount + 1;
+  std::size_t start = 0;
+  std::uint32_t matchOptions = 0;
+  std::size_t countedTo = 0;      // byte offset up to which characters are counted
+  std::uint32_t charactersBefore = 0;
+  while (start <= length) {
+    int rc = pcre2_match(compiled.code, subjectBytes, length, start, matchOptions,
+                         resources.data(), resources.context());
+    if (rc == PCRE2_ERROR_JIT_STACKLIMIT) {
+      // The JIT stack is bounded; the interpreter keeps its backtracking
+      // data on the heap under its own limits.
+      rc = pcre2_match(compiled.code, subjectBytes, length, start, matchOptions | PCRE2_NO_JIT,
+                       resources.data(), resources.context());
+    }
+    // The subject was checked for valid UTF-8 by the first call.
+    matchOptions |= PCRE2_NO_UTF_CHECK;
+    if (rc == PCRE2_ERROR_NOMATCH) break;
+    if (rc < 0) return false;  // a resource limit, or an engine failure
+    if (matches->offsets.size() + pairs * 2 > kMaxStoredOffsets) return false;
+
+    const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(resources.data());
+    for (std::size_t g = 0; g < pairs; ++g) {
+      bool set = g < static_cast<std::size_t>(rc) && ovector[2 * g] != PCRE2_UNSET;
+      matches->offsets.push_back(set ? static_cast<std::uint32_t>(ovector[2 * g]) : Matches::kUnset);
+      matches->offsets.push_back(set ? static_cast<std::uint32_t>(ovector[2 * g + 1])
+                                     : Matches::kUnset);
+    }
+    std::size_t matchStart = ovector[0];
+    std::size_t matchEnd = ovector[1];
+    // Count the characters before the match. Matches come left to right;
+    // "\K" may in theory report a start before the previous end, so count
+    // again from the beginning then.
+    if (matchStart < countedTo) {
+      countedTo = 0;
+      charactersBefore = 0;
+    }
+    for (; countedTo < matchStart && countedTo < length; ++countedTo) {
+      if (!IsUtf8Continuation(utf8[countedTo])) ++charactersBefore;
+    }
+    matches->characterIndex.push_back(charactersBefore);
+
+    if (!engine->global) break;
+    std::size_t next = matchEnd < start ? start : matchEnd;
+    if (matchStart == matchEnd || next == start) {
+      // An empty match: go on one character further.
+      if (next >= length) break;
+      next += Utf8CharLength(utf8, next);
+    }
+    start = next;
+  }
+  matches_ = std::move(matches);
+  return true;
+}
+
+Text RegexObject::GetPattern() const { return engine_ ? engine_->pattern : Text(); }
+
+Text RegexObject::ReplaceMatches(const Text& replacement) const {
+  if (!engine_ || !matches_) return Text();
+  const Matches& m = *matches_;
+  const std::string& subject = m.subjectUtf8;
+  const std::string with = AnsiToUtf8(replacement);
+  std::string out;
+  out.reserve(subject.size());
+  std::size_t copiedTo = 0;
+  for (std::size_t k = 0; k < m.count(); ++k) {
+    const std::uint32_t* whole = m.pair(k, 0);
+    if (whole[0] < copiedTo) continue;
+    out.append(subject, copiedTo, whole[0] - copiedTo);
+    for (std::size_t i = 0; i < with.size(); ++i) {
+      char c = with[i];
+      if (c != '$' || i + 1 >= with.size()) {
+        out.push_back(c);
+        continue;
+      }
+      char n = with[i + 1];
+      if (n == '$') {
+        out.push_back('$');
+        ++i;
+      } else if (n == '&') {
+        out.append(subject, whole[0], whole[1] - whole[0]);
+        ++i;
+      } else if (n == '`') {
+        out.append(subject, 0, whole[0]);
+        ++i;
+      } else if (n == '\'') {
+        out.append(subject, whole[1], Text::npos);
+        ++i;
+      } else if (n >= '0' && n <= '9') {
+        // "$nn" when that group exists, else "$n" when it exists, else literal.
+        std::size_t group = static_cast<std::size_t>(n - '0');
+        std::size_t used = 1;
+        if (i + 2 < with.size() && with[i + 2] >= '0' && with[i + 2] <= '9') {
+          std::size_t two = group * 10 + static_cast<std::size_t>(with[i + 2] - '0');
+          if (two >= 1 && two <= m.groupCount) {
+            group = two;
+            used = 2;
+          }
+        }
+        if (group >= 1 && group <= m.groupCount) {
+          const std::uint32_t* p = m.pair(k, group);
+          if (p[0] != Matches::kUnset) out.append(subject, p[0], p[1] - p[0]);
+          i += used;
+        } else {
+          out.push_back(c);
+        }
+      } else {
+        out.push_back(c);
+      }
+    }
+    copiedTo = whole[1];
+  }
+  out.append(subject, copiedTo, Text::npos);
+  return Utf8BytesToText(out);
+}
+
+int RegexObject::MatchCount() const {
+  return matches_ ? static_cast<int>(matches_->count()) : 0;
+}
+
+Text RegexObject::MatchText(int matchIndex, int* position) const {
+  return CapturedText(matchIndex, 0, position);
+}
+
+Text RegexObject::SubMatchText(int matchIndex, int groupIndex, int* position) const {
+  if (groupIndex < 1) return Text();
+  return CapturedText(matchIndex, groupIndex, position);
+}
+
+Text RegexObject::CapturedText(int matchIndex, int group, int* position) const {
+  if (!matches_ || matchIndex < 1) return Text();
+  const Matches& m = *matches_;
+  std::size_t match = static_cast<std::size_t>(matchIndex) - 1;
+  if (match >= m.count() || static_cast<std::uint32_t>(group) > m.groupCount) return Text();
+  const std::uint32_t* p = m.pair(match, static_cast<std::size_t>(group));
+  Text found;
+  if (p[0] != Matches::kUnset) found = Utf8BytesToText(m.subjectUtf8.substr(p[0], p[1] - p[0]));
+  if (position != nullptr) *position = PositionOf(found, m.characterIndex[match]);
+  return found;
+}
+
+int RegexObject::PositionOf(const Text& found, std::size_t characterIndex) const {
+  if (subject_.empty()) return -2;
+  if (found.empty()) return 0;
+  int at = FindText(subject_, found, static_cast<int>(characterIndex) + 1, engine_->ignoreCase);
+  return at < 0 ? -2 : at - 1;
+}
+
+int RegexObject::SubMatchCount() const {
+  if (!matches_ || matches_->count() == 0) return 0;
+  return static_cast<int>(matches_->groupCount);
+}
+
+}  // namespace qrh
