@@ -1,0 +1,78 @@
+// Little-endian record writing for the BIFF8 workbook stream.
+//
+// A BIFF record is a 2-byte id, a 2-byte data length and at most 8,224 data
+// bytes. RecordWriter appends records to a byte buffer and fills in each
+// record's length when the record ends.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "text/text.h"
+
+namespace qrh::biff {
+
+// Largest data part of one record; longer data goes on in CONTINUE records.
+constexpr std::size_t kMaxRecordData = 8224;
+
+constexpr std::uint16_t kBof = 0x0809;
+constexpr std::uint16_t kEof = 0x000A;
+constexpr std::uint16_t kCodePage = 0x0042;
+constexpr std::uint16_t kWindow1 = 0x003D;
+constexpr std::uint16_t kFont = 0x0031;
+constexpr std::uint16_t kXf = 0x00E0;
+constexpr std::uint16_t kStyle = 0x0293;
+constexpr std::uint16_t kBoundSheet = 0x0085;
+constexpr std::uint16_t kSst = 0x00FC;
+constexpr std::uint16_t kContinue = 0x003C;
+constexpr std::uint16_t kExtSst = 0x00FF;
+constexpr std::uint16_t kWsBool = 0x0081;
+constexpr std::uint16_t kDimensions = 0x0200;
+constexpr std::uint16_t kLabelSst = 0x00FD;
+constexpr std::uint16_t kBlank = 0x0201;
+constexpr std::uint16_t kWindow2 = 0x023E;
+
+class RecordWriter {
+ public:
+  explicit RecordWriter(Bytes& out) : out_(out) {}
+
+  // Starts a record; its length is written by End.
+  void Begin(std::uint16_t id) {
+    start_ = out_.size();
+    U16(id);
+    U16(0);
+  }
+  void End() {
+    const std::size_t length = out_.size() - start_ - 4;
+    out_[start_ + 2] = static_cast<char>(length & 0xFF);
+    out_[start_ + 3] = static_cast<char>((length >> 8) & 0xFF);
+  }
+
+  // Data bytes written so far into the current record.
+  std::size_t DataSize() const { return out_.size() - start_ - 4; }
+  std::size_t RecordStart() const { return start_; }
+  std::size_t Position() const { return out_.size(); }
+
+  void U8(std::uint8_t v) { out_.push_back(static_cast<char>(v)); }
+  void U16(std::uint16_t v) {
+    const char b[2] = {static_cast<char>(v & 0xFF), static_cast<char>(v >> 8)};
+    out_.append(b, 2);
+  }
+  void U32(std::uint32_t v) {
+    const char b[4] = {static_cast<char>(v & 0xFF), static_cast<char>((v >> 8) & 0xFF),
+                       static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
+    out_.append(b, 4);
+  }
+  void Zeros(std::size_t n) { out_.append(n, '\0'); }
+  void PatchU32(std::size_t at, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) out_[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
+  }
+
+  Bytes& Buffer() { return out_; }
+
+ private:
+  Bytes& out_;
+  std::size_t start_ = 0;
+};
+
+}  // namespace qrh::biff
