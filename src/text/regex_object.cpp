@@ -137,6 +137,50 @@ Text ReplaceQuoteMarker(const Text& pattern) {
   return out;
 }
 
+// ECMAScript's empty classes: "[]" never matches and "[^]" matches any
+// character. The engine's own empty class cannot be made optional ("[]?"
+// fails), so both are written as ordinary classes.
+std::string RewriteEmptyClasses(const std::string& pattern) {
+  std::string out;
+  out.reserve(pattern.size());
+  bool inClass = false;
+  for (std::size_t i = 0; i < pattern.size(); ++i) {
+    char c = pattern[i];
+    if (c == '\\' && i + 1 < pattern.size()) {
+      out.append(pattern, i, 2);
+      ++i;
+      continue;
+    }
+    if (inClass) {
+      if (c == ']') inClass = false;
+      out.push_back(c);
+      continue;
+    }
+    if (c == '[') {
+      if (pattern.compare(i, 2, "[]") == 0) {
+        out += "[^\\s\\S]";
+        ++i;
+        continue;
+      }
+      if (pattern.compare(i, 3, "[^]") == 0) {
+        out += "[\\s\\S]";
+        i += 2;
+        continue;
+      }
+      inClass = true;
+      // A "^" right after the bracket belongs to the class syntax.
+      out.push_back(c);
+      if (i + 1 < pattern.size() && pattern[i + 1] == '^') {
+        out.push_back('^');
+        ++i;
+      }
+      continue;
+    }
+    out.push_back(c);
+  }
+  return out;
+}
+
 // Per-search engine resources: match data sized for the pattern, a match
 // context with the limits, and a JIT stack when the pattern was compiled
 // for JIT.
@@ -212,12 +256,12 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
   engine->ignoreCase = !caseSensitive;
   engine->global = global;
 
-  std::uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX | PCRE2_ALLOW_EMPTY_CLASS |
+  std::uint32_t options = PCRE2_UTF | PCRE2_ALT_BSUX |
                           PCRE2_MATCH_UNSET_BACKREF | PCRE2_NEVER_BACKSLASH_C |
                           PCRE2_DOLLAR_ENDONLY;
   if (engine->ignoreCase) options |= PCRE2_CASELESS;
   if (multiline) options |= PCRE2_MULTILINE;
-  engine->compiled = Cache().Get(AnsiToUtf8(engine->pattern), options);
+  engine->compiled = Cache().Get(RewriteEmptyClasses(AnsiToUtf8(engine->pattern)), options);
   engine_ = engine;
   subject_ = subject;
   if (engine->compiled == nullptr) return false;
@@ -369,14 +413,26 @@ Text RegexObject::CapturedText(int matchIndex, int group, int* position) const {
   const std::uint32_t* p = m.pair(match, static_cast<std::size_t>(group));
   Text found;
   if (p[0] != Matches::kUnset) found = Utf8BytesToText(m.subjectUtf8.substr(p[0], p[1] - p[0]));
-  if (position != nullptr) *position = PositionOf(found, m.characterIndex[match]);
+  if (position != nullptr) *position = PositionOf(found, match);
   return found;
 }
 
-int RegexObject::PositionOf(const Text& found, std::size_t characterIndex) const {
+int RegexObject::PositionOf(const Text& found, std::size_t match) const {
   if (subject_.empty()) return -2;
   if (found.empty()) return 0;
-  int at = FindText(subject_, found, static_cast<int>(characterIndex) + 1, engine_->ignoreCase);
+  // Where the match starts in the subject: the code page 936 length of the
+  // UTF-8 text before it. Each character converts back to no more bytes
+  // than it had, so the search below never starts after the match.
+  const Matches& m = *matches_;
+  std::size_t startUtf8 = m.pair(match, 0)[0];
+  std::size_t start = Utf8BytesToText(m.subjectUtf8.substr(0, startUtf8)).size();
+  int at = FindText(subject_, found, static_cast<int>(start) + 1, engine_->ignoreCase);
+  if (at < 0) {
+    // A subject that does not convert back byte for byte: start at the
+    // number of characters before the match, which is never too far.
+    at = FindText(subject_, found, static_cast<int>(m.characterIndex[match]) + 1,
+                  engine_->ignoreCase);
+  }
   return at < 0 ? -2 : at - 1;
 }
 

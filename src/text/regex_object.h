@@ -57,11 +57,11 @@ class RegexObject {
   int MatchCount() const;
 
   // The text of match matchIndex (1-based). When position is given it
-  // receives a 0-based byte offset of that text in the subject: the first
-  // occurrence found searching forward from the match's character index
-  // (a count of characters, never more than the bytes before the match),
-  // letters compared without regard to case when the search ignored case;
-  // 0 for an empty text in a non-empty subject, -2 when nothing is found.
+  // receives the 0-based byte offset of that text in the subject, found by
+  // searching forward from where the match starts (letters compared without
+  // regard to case when the search ignored case): for a group, its first
+  // occurrence from the start of its match. 0 for an empty text in a
+  // non-empty subject, -2 when nothing is found.
   Text MatchText(int matchIndex, int* position = nullptr) const;
 
   // The text captured by group groupIndex (1-based) in match matchIndex
@@ -79,7 +79,7 @@ class RegexObject {
  private:
   // group 0 is the whole match.
   Text CapturedText(int matchIndex, int group, int* position) const;
-  int PositionOf(const Text& found, std::size_t characterIndex) const;
+  int PositionOf(const Text& found, std::size_t match) const;
 
   std::shared_ptr<const Engine> engine_;
   std::shared_ptr<const Matches> matches_;
