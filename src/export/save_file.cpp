@@ -60,6 +60,7 @@ Text SaveFailureReason(int error) {
     case EDQUOT:
       return "磁盘已满";
     case EFBIG:
+      return "文件太大，无法写入";
     case E2BIG:
       return "表格太大，无法写入一个工作簿";
     case EISDIR:

@@ -136,6 +136,8 @@ const Case kCases[] = {
      nullptr, true},
 };
 
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
 class WorkbookReadBack : public ::testing::TestWithParam<Case> {};
 
 // Compares what a reader saw with the expected sheets; reports the first

@@ -49,11 +49,13 @@ std::string Run(const std::string& command, std::string& error) {
   return output;
 }
 
-std::string FromHex(const std::string& hex) {
+int Nibble(char c) { return c <= '9' ? c - '0' : c - 'a' + 10; }
+
+std::string FromHex(std::string_view hex) {
   std::string out;
   out.reserve(hex.size() / 2);
   for (std::size_t i = 0; i + 1 < hex.size(); i += 2) {
-    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+    out.push_back(static_cast<char>(Nibble(hex[i]) * 16 + Nibble(hex[i + 1])));
   }
   return out;
 }
@@ -93,7 +95,7 @@ ReadBack ReadWithXlrd(const std::string& path) {
           sheet.nonTextCells.push_back(std::to_string(sheet.rows.size()) + "," +
                                        std::to_string(c - 1));
         }
-        row.push_back(cell.size() >= 2 ? FromHex(cell.substr(2)) : std::string());
+        row.push_back(cell.size() >= 2 ? FromHex(std::string_view(cell).substr(2)) : std::string());
       }
       sheet.rows.push_back(std::move(row));
     } else {
@@ -191,6 +193,8 @@ std::vector<std::string> TempFolder::Entries() const {
 }
 
 std::string ReadFileBytes(const std::string& path) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error)) return {};
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
 }

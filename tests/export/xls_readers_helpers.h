@@ -45,6 +45,7 @@ class TempFolder {
   std::string path_;
 };
 
+// The content of a regular file; empty for anything else.
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 
