@@ -54,8 +54,10 @@ FetchedImage FetchImage(const Text& url) {
   if (url.empty()) return image;
   Text returnedHeaders;
   image.body = WinInetFetch(url, 0, {}, nullptr, nullptr, nullptr, &returnedHeaders);
+  // A header block too long for the buffer comes back as spaces: the status
+  // is then unknown, and the body alone decides.
   const int status = LastResponseStatus(returnedHeaders);
-  image.ok = status >= 200 && status <= 299 && !image.body.empty();
+  image.ok = !image.body.empty() && (status == 0 || (status >= 200 && status <= 299));
   if (!image.ok) image.body.clear();
   return image;
 }

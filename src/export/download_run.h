@@ -23,8 +23,8 @@ class DownloadView {
   virtual void SetStartEnabled(bool enabled) = 0;
 };
 
-// One fetched image: ok only for a response with a status of 200 to 299 and
-// a body that is not empty.
+// One fetched image: ok only for a body that is not empty, from a response
+// whose status is 200 to 299 (or could not be read from its header block).
 struct FetchedImage {
   bool ok = false;
   Bytes body;
