@@ -7,6 +7,8 @@
 #include <cstring>
 #include <memory>
 
+#include "text/codepage_best_fit.h"
+
 namespace qrh {
 
 namespace {
@@ -21,7 +23,9 @@ namespace {
 // use assignments: AA A1..AF FE from U+E000, F8 A1..FE FE next, A1 40..A7 A0
 // next, and every code still unmapped, in ascending order, from U+E766. After
 // that every two-byte code (lead 81..FE, trail 40..7E or 80..FE) has a
-// character, as in Windows. The tables are read-only once built, so any
+// character, as in Windows. Encoding also takes Windows' best-fit choices
+// for characters the code page lacks (codepage_best_fit.cpp); any other such
+// character becomes "?". The tables are read-only once built, so any
 // number of threads may convert at once without iconv handles of their own.
 
 constexpr char16_t kNoChar = 0;
@@ -106,6 +110,10 @@ std::unique_ptr<Gbk> BuildGbk() {
   }
   gbk->encode[0x20AC] = 0x80;
   gbk->encode[0xF8F5] = 0xFF;
+  for (std::size_t i = 0; i < kBestFit936Count; ++i) {
+    std::uint16_t& slot = gbk->encode[kBestFit936[i].unit];
+    if (slot == 0) slot = kBestFit936[i].bytes;
+  }
   return gbk;
 }
 

@@ -2,8 +2,10 @@
 //
 // Valid input converts to exactly the bytes Windows' MultiByteToWideChar and
 // WideCharToMultiByte give for code pages 936 and 65001. A malformed UTF-8
-// sequence decodes to U+FFFD; a character that code page 936 lacks becomes
-// "?". All routines are pure and may run on any thread at once.
+// sequence decodes to U+FFFD. A character that code page 936 lacks becomes
+// Windows' best-fit equivalent where there is one (U+00A5 as the full-width
+// yen sign, U+00B2 as "2"), otherwise "?" (U+FFFD, emoji). All routines are
+// pure and may run on any thread at once.
 #pragma once
 
 #include <string>

@@ -138,6 +138,11 @@ INSTANTIATE_TEST_SUITE_P(
         DecodeCase{"aboveUnicode", "\xF4\x90\x80\x80", "????"},
         DecodeCase{"emoji", "a\xF0\x9F\x98\x80" "b", "a?b"},
         DecodeCase{"replacementCharacter", "\xEF\xBF\xBD", "?"},
+        DecodeCase{"zeroWidthSpace", "\xE2\x80\x8B", "?"},
+        // Characters code page 936 lacks but Windows writes as a near equivalent.
+        DecodeCase{"bestFitYen", "\xC2\xA5" "9", "\xA3\xA4" "9"},
+        DecodeCase{"bestFitSuperscript", "m\xC2\xB2", "m2"},
+        DecodeCase{"bestFitCompatibilityIdeograph", "\xEF\xA4\x80", "\xD8\x4D"},
         DecodeCase{"byteOrderMarkNotSkipped", "\xEF\xBB\xBF" "a", "?a"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -266,6 +271,45 @@ TEST(CodePageIndependentTest, MatchesWindowsTableOfIcu) {
       ADD_FAILURE() << "code " << Hex(code);
     }
     at = end + 1;
+  }
+  EXPECT_EQ(failures, 0);
+}
+
+// The other direction, with Windows' best-fit choices, for every character of
+// the basic plane from U+0080. ICU drops default-ignorable characters
+// (U+200B, U+FEFF, ...) where Windows writes "?": an empty line of ICU's
+// output stands for "?".
+TEST(CodePageIndependentTest, EncodesLikeWindowsTableOfIcu) {
+  if (!HaveCommand("uconv")) GTEST_SKIP() << "uconv (icu-devtools) is not installed";
+  std::vector<std::string> characters;
+  std::string input;
+  for (char32_t c = 0x80; c <= 0xFFFF; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) continue;
+    std::string utf8;
+    if (c < 0x800) {
+      utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    characters.push_back(utf8);
+    input += utf8 + "\n";
+  }
+  const std::optional<std::string> output = RunFilter(
+      "uconv --fallback -f UTF-8 -t windows-936-2000 --to-callback substitute", input);
+  ASSERT_TRUE(output.has_value()) << "uconv failed";
+  std::size_t at = 0;
+  int failures = 0;
+  for (const std::string& utf8 : characters) {
+    const std::size_t end = output->find('\n', at);
+    ASSERT_NE(end, std::string::npos);
+    std::string expected = output->substr(at, end - at);
+    if (expected.empty()) expected = "?";
+    at = end + 1;
+    if (Utf8BytesToText(utf8) != expected && ++failures <= 10) {
+      ADD_FAILURE() << "UTF-8 " << Hex(utf8) << "gives " << Hex(Utf8BytesToText(utf8))
+                    << "instead of " << Hex(expected);
+    }
   }
   EXPECT_EQ(failures, 0);
 }
