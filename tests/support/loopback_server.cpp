@@ -486,6 +486,12 @@ bool LoopbackServer::WaitInStall(Connection& connection, int generation) {
   return false;
 }
 
+// Waits for `length` unless the server stops first (then false).
+bool LoopbackServer::Pause(std::chrono::milliseconds length) {
+  std::unique_lock lock(mutex_);
+  return !changed_.wait_for(lock, length, [&] { return stopping_; });
+}
+
 void LoopbackServer::ServeConnection(Connection& c) {
   if (sslContext_ != nullptr) {
     c.ssl = SSL_new(static_cast<SSL_CTX*>(sslContext_));
@@ -538,6 +544,7 @@ void LoopbackServer::ServeConnection(Connection& c) {
     const int stallGeneration = Record(request);
 
     Reply reply = FindHandler(request)(request);
+    if (reply.delay.count() > 0 && !Pause(reply.delay)) return;
     if (!reply.raw.empty()) {
       c.Write(reply.raw);
       return;
@@ -594,6 +601,20 @@ void LoopbackServer::ServeConnection(Connection& c) {
         WaitInStall(c, stallGeneration);
       }
       return;
+    }
+    if (reply.chunked && reply.chunkDelay.count() > 0 && !head) {
+      // Chunk by chunk, with a pause before each one after the first.
+      if (!c.Write(out)) return;
+      const std::size_t step = std::max<std::size_t>(reply.chunkSize, 1);
+      for (std::size_t at = 0; at < reply.body.size(); at += step) {
+        if (at > 0 && !Pause(reply.chunkDelay)) return;
+        const std::size_t n = std::min(step, reply.body.size() - at);
+        char size[32];
+        std::snprintf(size, sizeof size, "%zx\r\n", n);
+        if (!c.Write(size + reply.body.substr(at, n) + "\r\n")) return;
+      }
+      if (!c.Write("0\r\n\r\n") || closeAfter) return;
+      continue;
     }
     if (!c.Write(out + body) || closeAfter) return;
   }

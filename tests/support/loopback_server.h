@@ -64,6 +64,11 @@ struct Reply {
   bool chunked = false;  // send the body in chunks of chunkSize bytes
   std::size_t chunkSize = 4096;
   bool close = false;  // close the connection after this reply
+  // Waits this long before answering (a slow server).
+  std::chrono::milliseconds delay{0};
+  // With chunked: waits this long before each chunk after the first (a slow
+  // download that keeps moving).
+  std::chrono::milliseconds chunkDelay{0};
   Fault fault = Fault::kNone;
   // When non-empty: these bytes are the whole reply, sent as they are.
   std::string raw;
@@ -134,6 +139,7 @@ class LoopbackServer {
   Handler FindHandler(const RecordedRequest& request) const;
   int Record(const RecordedRequest& request);
   bool WaitInStall(Connection& connection, int generation);
+  bool Pause(std::chrono::milliseconds length);
   void ReapFinished();
 
   Mode mode_;
