@@ -228,6 +228,22 @@ TEST(CodePageRoundTripTest, EveryTwoByteCharacter) {
   EXPECT_EQ(seen.size(), 23940u);
 }
 
+// Any text, valid or not, keeps its byte length through UTF-8 and back: a
+// stray lead byte becomes one "?" and the byte after it stays itself. Code
+// that maps positions between a text and its UTF-8 form relies on it.
+TEST(CodePageRoundTripTest, EveryBytePairKeepsItsLength) {
+  int failures = 0;
+  for (int first = 1; first <= 0xFF; ++first) {
+    for (int second = 1; second <= 0xFF; ++second) {
+      const Text text = {static_cast<char>(first), static_cast<char>(second), 'x'};
+      if (Utf8BytesToText(AnsiToUtf8(text)).size() != text.size() && ++failures <= 10) {
+        ADD_FAILURE() << "text " << Hex(text);
+      }
+    }
+  }
+  EXPECT_EQ(failures, 0);
+}
+
 // A Chinese page and every character of the GB2312 rows, as UTF-8, give the
 // bytes glibc's own converter gives.
 TEST(CodePageIndependentTest, SamplePageMatchesIconvCommand) {
