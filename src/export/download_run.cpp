@@ -70,7 +70,7 @@ Text DownloadFinalText(const DownloadSummary& summary) {
   return text;
 }
 
-DownloadSummary DownloadRun(const TextArray& links, DownloadView& view, Controls& mainWindow,
+DownloadSummary DownloadRun(const TextArray& links, DownloadView& view,
                             const ImageFetcher& fetch) {
   view.SetStartEnabled(false);
   const std::size_t n = links.size();
@@ -79,10 +79,10 @@ DownloadSummary DownloadRun(const TextArray& links, DownloadView& view, Controls
   for (std::size_t i = 1; i <= n; ++i) {
     view.SetProgressValue(static_cast<int>(std::min<std::size_t>(i, kProgressLimit)));
     view.SetLabelText("正在下载第" + IntToText(static_cast<long long>(i)) + "个二维码图片");
-    const Text folder = mainWindow.GetText("编辑框_路径");
+    const Text folder = view.SaveFolder();
     const FetchedImage image = fetch(links[i - 1]);
-    // An empty folder text (no folder, or the main window has gone) would
-    // put the file at the root of the file system: count it as failed.
+    // An empty folder text would put the file at the root of the file
+    // system: count it as failed.
     const bool written =
         image.ok && !folder.empty() &&
         WriteImageFile(folder + "/" + IntToText(static_cast<long long>(i)) + ".gif", image.body);
@@ -93,16 +93,15 @@ DownloadSummary DownloadRun(const TextArray& links, DownloadView& view, Controls
   return summary;
 }
 
-void StartDownloadRun(TextArray links, std::shared_ptr<DownloadView> view, Controls& mainWindow,
-                      ImageFetcher fetch) {
+void StartDownloadRun(TextArray links, std::shared_ptr<DownloadView> view, ImageFetcher fetch) {
   RunningDownloads& running = Running();
   {
     std::lock_guard lock(running.mutex);
     ++running.count;
   }
-  std::thread([links = std::move(links), view = std::move(view), &mainWindow,
-               fetch = std::move(fetch), &running]() mutable {
-    DownloadRun(links, *view, mainWindow, fetch);
+  std::thread([links = std::move(links), view = std::move(view), fetch = std::move(fetch),
+               &running]() mutable {
+    DownloadRun(links, *view, fetch);
     view.reset();
     fetch = nullptr;
     std::lock_guard lock(running.mutex);

@@ -7,16 +7,18 @@
 #include <functional>
 #include <memory>
 
-#include "text/controls.h"
 #include "text/text.h"
 
 namespace qrh {
 
-// What a download run shows in its window. Calls come from the run's own
-// thread; once the window has gone they must do nothing.
+// What a download run shows in its window, and where it reads the save
+// folder. Calls come from the run's own thread; once the window has gone the
+// display calls must do nothing and touch no window.
 class DownloadView {
  public:
   virtual ~DownloadView() = default;
+  // The main window's save folder box "编辑框_路径", read for every file.
+  virtual Text SaveFolder() = 0;
   virtual void SetProgressRange(int maximum) = 0;  // the bar runs from 0 to maximum
   virtual void SetProgressValue(int value) = 0;
   virtual void SetLabelText(const Text& text) = 0;
@@ -50,18 +52,17 @@ Text DownloadFinalText(const DownloadSummary& summary);
 // The progress bar's range ends at 32767.
 constexpr int kProgressLimit = 32767;
 
-// Runs one download over its own copy of the links, strictly one address at
-// a time. For address i (from 1) it reads the save folder from "编辑框_路径"
-// of the main window, fetches the address and writes file <folder>/<i>.gif;
-// a failed fetch or write leaves no file under that number and counts as
-// failed. The start button is disabled while it runs.
-DownloadSummary DownloadRun(const TextArray& links, DownloadView& view, Controls& mainWindow,
+// Runs one download over the links, strictly one address at a time. For
+// address i (from 1) it reads the save folder, fetches the address and
+// writes file <folder>/<i>.gif; a failed fetch or write leaves no file under
+// that number and counts as failed. The start button is disabled while it
+// runs.
+DownloadSummary DownloadRun(const TextArray& links, DownloadView& view,
                             const ImageFetcher& fetch = FetchImage);
 
-// Starts DownloadRun on a new thread that nobody joins. The view and the
-// main window's controls must stay usable for as long as the thread runs
-// (the view only by its shared owner; the controls until the process ends).
-void StartDownloadRun(TextArray links, std::shared_ptr<DownloadView> view, Controls& mainWindow,
+// Starts DownloadRun on a new thread that nobody joins, over its own copy of
+// the links; the thread shares the ownership of the view.
+void StartDownloadRun(TextArray links, std::shared_ptr<DownloadView> view,
                       ImageFetcher fetch = FetchImage);
 
 // Waits until no run started by StartDownloadRun is left, at most `limit`.

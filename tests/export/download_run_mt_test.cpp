@@ -16,9 +16,12 @@
 namespace qrh::test {
 namespace {
 
-// Records what a run shows, from whichever thread it runs on.
+// Records what a run shows, from whichever thread it runs on; reads the
+// save folder from a recording main window.
 class RecordingView : public DownloadView {
  public:
+  explicit RecordingView(Controls& mainWindow) : mainWindow_(mainWindow) {}
+  Text SaveFolder() override { return mainWindow_.GetText("编辑框_路径"); }
   void SetProgressRange(int maximum) override { Add("range " + std::to_string(maximum)); }
   void SetProgressValue(int value) override { Add("value " + std::to_string(value)); }
   void SetLabelText(const Text& text) override { Add("label " + text); }
@@ -33,6 +36,7 @@ class RecordingView : public DownloadView {
     std::lock_guard lock(mutex_);
     events_.push_back(std::move(event));
   }
+  Controls& mainWindow_;
   mutable std::mutex mutex_;
   std::vector<std::string> events_;
 };
@@ -73,9 +77,9 @@ TEST_F(DownloadRunTest, WritesOnlyGoodImagesNumberedByPosition) {
   };
   TextArray addresses;
   for (const Link& l : links) addresses.push_back(l.address);
-  RecordingView view;
+  RecordingView view(window_);
 
-  const DownloadSummary summary = DownloadRun(addresses, view, window_);
+  const DownloadSummary summary = DownloadRun(addresses, view);
 
   EXPECT_EQ(summary.written, 3u);
   EXPECT_EQ(summary.failed, 5u);
@@ -98,9 +102,9 @@ TEST_F(DownloadRunTest, WritesOnlyGoodImagesNumberedByPosition) {
 }
 
 TEST_F(DownloadRunTest, SecondRunOverwritesItsNumbersAndLeavesHigherOnes) {
-  RecordingView view;
-  DownloadRun({Url("/a.gif"), Url("/a.gif"), Url("/a.gif")}, view, window_);
-  const DownloadSummary second = DownloadRun({Url("/b.gif"), Url("/b.gif")}, view, window_);
+  RecordingView view(window_);
+  DownloadRun({Url("/a.gif"), Url("/a.gif"), Url("/a.gif")}, view);
+  const DownloadSummary second = DownloadRun({Url("/b.gif"), Url("/b.gif")}, view);
 
   EXPECT_EQ(second.written, 2u);
   EXPECT_EQ(File(1), "GIF89a-second");
@@ -111,10 +115,10 @@ TEST_F(DownloadRunTest, SecondRunOverwritesItsNumbersAndLeavesHigherOnes) {
 
 TEST_F(DownloadRunTest, ReadsTheSaveFolderForEveryFile) {
   TempFolder other;
-  RecordingView view;
+  RecordingView view(window_);
   int fetches = 0;
   const DownloadSummary summary = DownloadRun(
-      {"one", "two", "three"}, view, window_, [&](const Text&) {
+      {"one", "two", "three"}, view, [&](const Text&) {
         // The operator picks another folder while the first file downloads,
         // then clears it: the third file must not go to "/".
         if (++fetches == 1) window_.SetText("编辑框_路径", other.path());
@@ -132,8 +136,8 @@ TEST_F(DownloadRunTest, ReadsTheSaveFolderForEveryFile) {
 
 TEST_F(DownloadRunTest, UnwritableFolderCountsEveryFileAsFailed) {
   window_.SetText("编辑框_路径", folder_.path() + "/missing");
-  RecordingView view;
-  const DownloadSummary summary = DownloadRun({Url("/a.gif"), Url("/b.gif")}, view, window_);
+  RecordingView view(window_);
+  const DownloadSummary summary = DownloadRun({Url("/a.gif"), Url("/b.gif")}, view);
   EXPECT_EQ(summary.written, 0u);
   EXPECT_EQ(summary.failed, 2u);
   EXPECT_EQ(view.Events().back(), "label 下载完成！共计下载:0个，失败:2个");
@@ -141,8 +145,8 @@ TEST_F(DownloadRunTest, UnwritableFolderCountsEveryFileAsFailed) {
 
 TEST_F(DownloadRunTest, ProgressBarStopsAtItsLimit) {
   TextArray many(kProgressLimit + 2, "x");
-  RecordingView view;
-  DownloadRun(many, view, window_, [](const Text&) { return FetchedImage{}; });
+  RecordingView view(window_);
+  DownloadRun(many, view, [](const Text&) { return FetchedImage{}; });
   const std::vector<std::string> events = view.Events();
   EXPECT_EQ(events.at(1), "range 32767");
   std::string lastValue;
@@ -153,10 +157,10 @@ TEST_F(DownloadRunTest, ProgressBarStopsAtItsLimit) {
 }
 
 TEST_F(DownloadRunTest, StartedRunFinishesAfterItsStarterHasGone) {
-  auto view = std::make_shared<RecordingView>();
+  auto view = std::make_shared<RecordingView>(window_);
   std::weak_ptr<RecordingView> watch = view;
   server_.Serve("/slow.gif", Reply::Stall());
-  StartDownloadRun({Url("/a.gif"), Url("/slow.gif"), Url("/b.gif")}, std::move(view), window_);
+  StartDownloadRun({Url("/a.gif"), Url("/slow.gif"), Url("/b.gif")}, std::move(view));
   // The run holds the only reference to its view now.
   ASSERT_TRUE(server_.WaitForRequests(2, std::chrono::seconds(10)));
   server_.ReleaseStalls();
