@@ -10,13 +10,16 @@
 //   /__requests            the request targets received so far, one a line
 //                          (?clear=1 forgets them)
 //   /__control?stall=search|detail|image|none&latency=L
-//                          holds requests of one kind until the stall is lifted
+//                          holds requests of one kind until the stall is lifted;
+//                          stall may also list request paths, comma-separated
+//                          ("/qun/3.html,/qun/9.html"), to hold only those
 //   /__stats               detail pages being served now and the most at once
 //                          (?reset=1 restarts the maximum)
 //   /__oracle/search?...   what a correct reading of a search page yields
 //   /__oracle/qun/<id>     what a correct reading of a detail page yields
 #include <httplib.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -25,6 +28,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -74,18 +78,30 @@ class SiteState {
     return out;
   }
 
-  // Waits the latency, then as long as requests of this kind are stalled.
-  void Delay(const std::string& kind) {
+  // Waits the latency, then as long as requests of this kind or this path
+  // are stalled.
+  void Delay(const std::string& kind, const std::string& path) {
     std::unique_lock lock(mutex_);
     const auto due = std::chrono::steady_clock::now() + std::chrono::milliseconds(latencyMs_);
     changed_.wait_until(lock, due, [this] { return stopping_; });
-    changed_.wait(lock, [&] { return stopping_ || stalled_ != kind; });
+    changed_.wait(lock, [&] {
+      return stopping_ || (stalled_.count(kind) == 0 && stalled_.count(path) == 0);
+    });
   }
 
   void Control(const std::string& stall, long latencyMs) {
     {
       std::lock_guard lock(mutex_);
-      if (!stall.empty()) stalled_ = stall == "none" ? "" : stall;
+      if (!stall.empty()) {
+        stalled_.clear();
+        std::string::size_type at = 0;
+        while (at <= stall.size()) {
+          const auto end = std::min(stall.find(',', at), stall.size());
+          const std::string item = stall.substr(at, end - at);
+          if (!item.empty() && item != "none") stalled_.insert(item);
+          at = end + 1;
+        }
+      }
       if (latencyMs >= 0) latencyMs_ = latencyMs;
     }
     changed_.notify_all();
@@ -117,7 +133,7 @@ class SiteState {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<std::string> requests_;
-  std::string stalled_;
+  std::set<std::string> stalled_;
   long latencyMs_;
   bool stopping_ = false;
   std::atomic<int> detailInFlight_{0};
@@ -175,7 +191,7 @@ int main(int argc, char** argv) {
   });
   server.Get("/cse/search", [&](const httplib::Request& req, httplib::Response& res) {
     state.Record(req.target);
-    state.Delay("search");
+    state.Delay("search", req.path);
     res.set_content(demo::SearchPage(host(req), req.get_param_value("q"), hitsOf(req),
                                      static_cast<int>(ParamLong(req, "p", 1))),
                     html);
@@ -183,7 +199,7 @@ int main(int argc, char** argv) {
   server.Get(R"(/qun/(\d+)\.html)", [&](const httplib::Request& req, httplib::Response& res) {
     state.Record(req.target);
     state.DetailBegins();
-    state.Delay("detail");
+    state.Delay("detail", req.path);
     if (const demo::Listing* l = listingOf(req)) {
       res.set_content(demo::DetailPage(host(req), *l), html);
     } else {
@@ -194,7 +210,7 @@ int main(int argc, char** argv) {
   });
   server.Get(R"(/qr/(\d+)\.gif)", [&](const httplib::Request& req, httplib::Response& res) {
     state.Record(req.target);
-    state.Delay("image");
+    state.Delay("image", req.path);
     if (const demo::Listing* l = listingOf(req)) {
       res.set_content(demo::QrGif(l->id), "image/gif");
     } else {
