@@ -3,6 +3,7 @@
 // Prints both throughputs and their ratio.
 #include <benchmark/benchmark.h>
 #include <iconv.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <map>
@@ -67,14 +68,17 @@ void BM_IconvUtf8ToCp936(benchmark::State& state) {
 }
 BENCHMARK(BM_IconvUtf8ToCp936)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's throughput (bytes per second) besides printing it.
+// Keeps each benchmark's throughput (bytes per CPU second, as the table
+// shows it) besides printing it.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(isatty(STDOUT_FILENO) ? OO_ColorTabular : OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       if (run.error_occurred || run.run_type != Run::RT_Iteration || run.iterations == 0) continue;
-      const double seconds = run.real_accumulated_time / static_cast<double>(run.iterations);
+      const double seconds = run.cpu_accumulated_time / static_cast<double>(run.iterations);
       throughput[run.run_name.function_name] = static_cast<double>(Page().size()) / seconds;
     }
   }
