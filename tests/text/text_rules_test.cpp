@@ -33,7 +33,10 @@ INSTANTIATE_TEST_SUITE_P(
         FindCase{"chineseNeedle", "a正在b", "在", 1, false, 4},
         FindCase{"caseFolded", "ABC", "bc", 1, true, 2},
         FindCase{"caseExact", "ABC", "bc", 1, false, -1},
-        FindCase{"trailByteNotFolded", "\x81\x41", "\x81\x61", 1, true, -1}),
+        FindCase{"trailByteNotFolded", "\x81\x41", "\x81\x61", 1, true, -1},
+        FindCase{"startInsideTwoByteChar", "\x85\x40@", "@", 2, false, 3},
+        FindCase{"startBeyondEnd", "abc", "c", 9, false, -1},
+        FindCase{"startBelowOne", "abc", "a", -4, false, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct TrimCase {
@@ -55,7 +58,10 @@ INSTANTIATE_TEST_SUITE_P(
                       // B0 A1 is one character followed by A1 A1: the final
                       // A1 A1 is a full-width space, the B0 A1 is kept.
                       TrimCase{"trailByteA1", "\xB0\xA1\xA1\xA1", "\xB0\xA1"},
-                      TrimCase{"oddA1", "x\xA1\xA1\xA1", "x\xA1\xA1\xA1"}),
+                      TrimCase{"oddA1", "x\xA1\xA1\xA1", "x\xA1\xA1\xA1"},
+                      // 81 20 is one (broken) character: its space byte stays.
+                      TrimCase{"spaceAsSecondByte", "x\x81 ", "x\x81 "},
+                      TrimCase{"empty", "", ""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(SplitTextTest, KeepsEmptyPiecesButNoneAfterTrailingSeparator) {
@@ -81,7 +87,11 @@ INSTANTIATE_TEST_SUITE_P(
                       IntCase{"negative", "-3", -3}, IntCase{"letters", "abc", 0},
                       IntCase{"empty", "", 0}, IntCase{"fullWidthDigits", "１２", 12},
                       IntCase{"fullWidthMinus", "－５", -5},
-                      IntCase{"saturates", "99999999999", 2147483647}),
+                      IntCase{"saturates", "99999999999", 2147483647},
+                      IntCase{"saturatesNegative", "-99999999999", -2147483647 - 1},
+                      IntCase{"fullWidthSpaceThenDigits", "\xA1\xA1" "42", 42},
+                      IntCase{"signWithoutDigits", "-x", 0},
+                      IntCase{"digitsAfterText", "x12", 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
