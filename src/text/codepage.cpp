@@ -118,7 +118,9 @@ std::unique_ptr<Gbk> BuildGbk() {
 }
 
 const Gbk& Tables() {
-  static const std::unique_ptr<Gbk> gbk = BuildGbk();  // built once, thread-safe
+  // Built once (thread-safe) and never destroyed: detached threads may still
+  // convert while the process exits and static objects are torn down.
+  static const Gbk* const gbk = BuildGbk().release();
   return *gbk;
 }
 
