@@ -566,11 +566,26 @@ void LoopbackServer::ServeConnection(Connection& c) {
     if (reply.chunked) {
       if (!HasHeader(reply.headers, "Transfer-Encoding")) out += "Transfer-Encoding: chunked\r\n";
     } else if (!HasHeader(reply.headers, "Content-Length")) {
-      out += "Content-Length: " + std::to_string(reply.body.size()) + "\r\n";
+      const std::size_t length = reply.generatedBodyBytes > 0 ? reply.generatedBodyBytes : reply.body.size();
+      out += "Content-Length: " + std::to_string(length) + "\r\n";
     }
     if (closeAfter) out += "Connection: close\r\n";
     out += "\r\n";
 
+    if (reply.generatedBodyBytes > 0) {
+      if (!c.Write(out)) return;
+      std::string piece(1 << 20, '\0');
+      for (std::size_t at = 0; !head && at < reply.generatedBodyBytes; at += piece.size()) {
+        piece.resize(std::min<std::size_t>(1 << 20, reply.generatedBodyBytes - at));
+        for (std::size_t i = 0; i < piece.size(); ++i) piece[i] = static_cast<char>('a' + (at + i) % 26);
+        char size[32];
+        std::snprintf(size, sizeof size, "%zx\r\n", piece.size());
+        if (!c.Write(reply.chunked ? size + piece + "\r\n" : piece)) return;
+      }
+      if (reply.chunked && !head && !c.Write("0\r\n\r\n")) return;
+      if (closeAfter) return;
+      continue;
+    }
     std::string body;
     if (!head) {
       if (reply.chunked) {

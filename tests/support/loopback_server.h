@@ -70,6 +70,9 @@ struct Reply {
   // download that keeps moving).
   std::chrono::milliseconds chunkDelay{0};
   Fault fault = Fault::kNone;
+  // When non-zero, the body is this many bytes made while sending (for
+  // bodies too big to keep): byte i is 'a' + i % 26. `body` is then unused.
+  std::size_t generatedBodyBytes = 0;
   // When non-empty: these bytes are the whole reply, sent as they are.
   std::string raw;
 
