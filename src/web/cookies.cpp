@@ -1,5 +1,6 @@
 #include "web/cookies.h"
 
+#include <string_view>
 #include <unordered_set>
 
 #include "text/text_rules.h"
@@ -26,12 +27,12 @@ Text RemoveSpaces(const Text& text) {
 // Whether item ends in "=deleted", the ending starting at a character
 // boundary; an item of eight bytes or fewer is compared whole.
 bool IsDeleted(const Text& item) {
-  static const Text kDeleted = "=deleted";
+  constexpr std::string_view kDeleted = "=deleted";
   if (item.size() <= kDeleted.size()) return item == kDeleted;
   const std::size_t from = item.size() - kDeleted.size();
   std::size_t i = 0;
   while (i < from) i += CharLength(item, i);
-  return i == from && item.compare(from, kDeleted.size(), kDeleted) == 0;
+  return i == from && std::string_view(item).substr(from) == kDeleted;
 }
 
 }  // namespace
