@@ -23,7 +23,9 @@ void DedupeOne(XmlDocument& document, std::vector<T>& values,
   XmlNode seen = document.SelectNode(elementPath);
   XmlDom dom = document.DocumentObject();
   for (std::size_t i = values.size(); i >= 1; --i) {
-    XmlNode attribute = dom.CreateAttribute("a" + valueText(values[i - 1]));
+    Text name = "a";
+    name += valueText(values[i - 1]);
+    XmlNode attribute = dom.CreateAttribute(name);
     if (seen.SetAttributeNode(attribute)) {
       values.erase(values.begin() + static_cast<std::ptrdiff_t>(i - 1));
     }

@@ -4,6 +4,7 @@
 #include <pcre2.h>
 
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <list>
 #include <mutex>
@@ -40,6 +41,51 @@ std::size_t Utf8CharLength(const std::string& s, std::size_t i) {
   std::size_t n = 1;
   while (i + n < s.size() && IsUtf8Continuation(s[i + n])) ++n;
   return n;
+}
+
+// Whether bytes are well-formed UTF-8 as the engine requires it (no
+// overlong forms, no surrogates, nothing above U+10FFFF). The engine's own
+// check walks byte by byte; pages are mostly ASCII, which this skips eight
+// bytes at a time.
+bool IsValidUtf8(const std::string& bytes) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+  const std::size_t n = bytes.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (i + 8 <= n) {
+      std::uint64_t word;
+      std::memcpy(&word, p + i, 8);
+      if ((word & 0x8080808080808080ull) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    unsigned char c = p[i];
+    if (c < 0x80) {
+      ++i;
+      continue;
+    }
+    std::size_t length;
+    std::uint32_t min;
+    std::uint32_t cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      length = 2, min = 0x80, cp = c & 0x1Fu;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      length = 3, min = 0x800, cp = c & 0x0Fu;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      length = 4, min = 0x10000, cp = c & 0x07u;
+    } else {
+      return false;
+    }
+    if (n - i < length) return false;
+    for (std::size_t k = 1; k < length; ++k) {
+      if ((p[i + k] & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (p[i + k] & 0x3Fu);
+    }
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+    i += length;
+  }
+  return true;
 }
 
 // A compiled pattern. pcre2_code may be used by several threads at once.
@@ -232,10 +278,9 @@ struct RegexObject::Matches {
   // For each match, (groupCount + 1) pairs of UTF-8 byte offsets [start, end);
   // kUnset for a group that took no part.
   std::vector<std::uint32_t> offsets;
-  // For each match, the number of characters before its start.
-  std::vector<std::uint32_t> characterIndex;
+  std::size_t matchCount = 0;
 
-  std::size_t count() const { return characterIndex.size(); }
+  std::size_t count() const { return matchCount; }
   const std::uint32_t* pair(std::size_t match, std::size_t group) const {
     return &offsets[(match * (groupCount + 1) + group) * 2];
   }
@@ -271,7 +316,7 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
   matches->subjectUtf8 = AnsiToUtf8(subject);
   matches->groupCount = compiled.captureCount;
   const std::string& utf8 = matches->subjectUtf8;
-  if (utf8.size() >= Matches::kUnset) return false;
+  if (utf8.size() >= Matches::kUnset || !IsValidUtf8(utf8)) return false;
 
   MatchResources resources(compiled);
   if (!resources.ok()) return false;
@@ -279,9 +324,8 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
   const std::size_t length = utf8.size();
   const std::size_t pairs = compiled.captureCount + 1;
   std::size_t start = 0;
-  std::uint32_t matchOptions = 0;
-  std::size_t countedTo = 0;      // byte offset up to which characters are counted
-  std::uint32_t charactersBefore = 0;
+  // The subject was checked above.
+  const std::uint32_t matchOptions = PCRE2_NO_UTF_CHECK;
   while (start <= length) {
     int rc = pcre2_match(compiled.code, subjectBytes, length, start, matchOptions,
                          resources.data(), resources.context());
@@ -291,8 +335,6 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
       rc = pcre2_match(compiled.code, subjectBytes, length, start, matchOptions | PCRE2_NO_JIT,
                        resources.data(), resources.context());
     }
-    // The subject was checked for valid UTF-8 by the first call.
-    matchOptions |= PCRE2_NO_UTF_CHECK;
     if (rc == PCRE2_ERROR_NOMATCH) break;
     if (rc < 0) return false;  // a resource limit, or an engine failure
     if (matches->offsets.size() + pairs * 2 > kMaxStoredOffsets) return false;
@@ -306,17 +348,7 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
     }
     std::size_t matchStart = ovector[0];
     std::size_t matchEnd = ovector[1];
-    // Count the characters before the match. Matches come left to right;
-    // "\K" may in theory report a start before the previous end, so count
-    // again from the beginning then.
-    if (matchStart < countedTo) {
-      countedTo = 0;
-      charactersBefore = 0;
-    }
-    for (; countedTo < matchStart && countedTo < length; ++countedTo) {
-      if (!IsUtf8Continuation(utf8[countedTo])) ++charactersBefore;
-    }
-    matches->characterIndex.push_back(charactersBefore);
+    ++matches->matchCount;
 
     if (!engine->global) break;
     std::size_t next = matchEnd < start ? start : matchEnd;
@@ -430,8 +462,11 @@ int RegexObject::PositionOf(const Text& found, std::size_t match) const {
   if (at < 0) {
     // A subject that does not convert back byte for byte: start at the
     // number of characters before the match, which is never too far.
-    at = FindText(subject_, found, static_cast<int>(m.characterIndex[match]) + 1,
-                  engine_->ignoreCase);
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < startUtf8; ++i) {
+      if (!IsUtf8Continuation(m.subjectUtf8[i])) ++characters;
+    }
+    at = FindText(subject_, found, static_cast<int>(characters) + 1, engine_->ignoreCase);
   }
   return at < 0 ? -2 : at - 1;
 }

@@ -115,6 +115,17 @@ TEST(RegexObject, InvalidPatternAfterAGoodOneLeavesNothing) {
   }
 }
 
+TEST(RegexObject, SubjectWithBytesThatAreNoCharacterIsStillSearched) {
+  // A lone lead byte at the end and a lead byte before a space: whatever they
+  // convert to, the text around them is found.
+  const Text subject = "<b>甲</b>\x81 <b>乙</b>\xFE";
+  RegexObject regex;
+  ASSERT_TRUE(regex.Search("<b>(.*?)</b>", subject));
+  ASSERT_EQ(regex.MatchCount(), 2);
+  EXPECT_EQ(regex.SubMatchText(1, 1), "甲");
+  EXPECT_EQ(regex.SubMatchText(2, 1), "乙");
+}
+
 TEST(RegexObject, NumbersOutsideTheMatchesGiveEmptyTexts) {
   RegexObject regex;
   ASSERT_TRUE(regex.Search("(\\d)-(\\d)", "1-2 3-4"));
