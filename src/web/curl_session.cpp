@@ -163,6 +163,8 @@ void SetCommonOptions(CURL* easy) {
   curl_easy_setopt(easy, CURLOPT_PROXY, "");  // no proxy from the environment
   curl_easy_setopt(easy, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L);
   curl_easy_setopt(easy, CURLOPT_MAXREDIRS, 10L);
+  // A cancelled request must not wait for a name lookup still running.
+  curl_easy_setopt(easy, CURLOPT_QUICK_EXIT, 1L);
 }
 
 TransferResult RunTransfer(CURL* easy, CURLM* multi, const Limits& limits, bool headWithBody) {

@@ -247,6 +247,21 @@ TEST(WinHttpFetch, GoesThroughANamedProxyWithCredentials) {
   EXPECT_EQ(r.Header("Proxy-Authorization"), "Basic dXNlcjpwYXNz");
   EXPECT_EQ(r.HeaderCount("Proxy-Connection"), 0);
 
+  // Target 0: the credentials answer the server's challenge instead.
+  proxy.SetFallback([](const RecordedRequest& r) {
+    if (r.Header("Authorization").empty()) {
+      Reply challenge = Reply::Status(401, "who?");
+      challenge.headers = {"WWW-Authenticate: Basic realm=\"s\""};
+      return challenge;
+    }
+    return Reply::Body("served");
+  });
+  EXPECT_EQ(WinHttpFetch("http://site.invalid/s", 0, {}, nullptr, nullptr, nullptr, nullptr, &status, false, {},
+                         proxy.HostPort(), 0, "user", "pass", 0),
+            "served");
+  EXPECT_EQ(proxy.LastRequest().Header("Authorization"), "Basic dXNlcjpwYXNz");
+  EXPECT_EQ(proxy.LastRequest().HeaderCount("Proxy-Authorization"), 0);
+
   // Credentials without a proxy make no proxy call at all.
   LoopbackServer direct;
   direct.Serve("/d", Reply::Body("direct"));
