@@ -306,7 +306,9 @@ void LoopbackServer::Stop() {
     std::lock_guard lock(mutex_);
     if (stopping_) return;
     stopping_ = true;
-    for (auto& c : live_) shutdown(c->fd, SHUT_RDWR);
+    for (auto& c : live_) {
+      if (c->fd >= 0) shutdown(c->fd, SHUT_RDWR);
+    }
   }
   changed_.notify_all();
   shutdown(listenFd_, SHUT_RDWR);
@@ -465,7 +467,12 @@ void LoopbackServer::AcceptLoop() {
       }
       if (raw->ssl != nullptr) SSL_free(raw->ssl);
       raw->ssl = nullptr;
-      close(raw->fd);
+      {
+        // Under the lock, so Stop never shuts down a number reused meanwhile.
+        std::lock_guard closing(mutex_);
+        close(raw->fd);
+        raw->fd = -1;
+      }
       raw->done.store(true);
     });
     live_.push_back(std::move(c));

@@ -186,6 +186,16 @@ TEST(WinInetFetch, UnreachableHostGivesSpacesAndNoCookies) {
   EXPECT_EQ(sendCookies, "a=1");
 }
 
+TEST(WinInetFetch, AddressWithoutAHostTouchesNothing) {
+  Text headers = "keep", returnedHeaders = "keep", cookies = "a = 1";
+  Bytes postBytes;
+  EXPECT_EQ(WinInetFetch("", 1, "p", &cookies, nullptr, &headers, &returnedHeaders, false, &postBytes), "");
+  EXPECT_EQ(headers, "keep");
+  EXPECT_EQ(returnedHeaders, "keep");
+  EXPECT_EQ(cookies, "a = 1");
+  EXPECT_EQ(postBytes, "");
+}
+
 TEST(WinInetFetch, PlatformCookiesAreKeptOnlyWhenSendCookiesIsOmitted) {
   LoopbackServer server;
   Reply sets = Reply::Body("set");
