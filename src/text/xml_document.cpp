@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -101,20 +102,22 @@ bool IsChildKind(xmlNodePtr node) {
   }
 }
 
+std::string QualifiedName(xmlNodePtr node) {
+  std::string name;
+  if (node->ns != nullptr && node->ns->prefix != nullptr) {
+    name = reinterpret_cast<const char*>(node->ns->prefix);
+    name += ':';
+  }
+  return name + reinterpret_cast<const char*>(node->name);
+}
+
 // The DOM's nodeName.
 Text NameOf(xmlNodePtr node) {
   if (node == nullptr) return Text();
   switch (node->type) {
     case XML_ELEMENT_NODE:
-    case XML_ATTRIBUTE_NODE: {
-      std::string name;
-      if (node->ns != nullptr && node->ns->prefix != nullptr) {
-        name = reinterpret_cast<const char*>(node->ns->prefix);
-        name += ':';
-      }
-      name += reinterpret_cast<const char*>(node->name);
-      return Utf8BytesToText(name);
-    }
+    case XML_ATTRIBUTE_NODE:
+      return Utf8BytesToText(QualifiedName(node));
     case XML_TEXT_NODE:
       return "#text";
     case XML_CDATA_SECTION_NODE:
@@ -150,12 +153,32 @@ xmlNodePtr ParentOf(xmlNodePtr node) {
   return node->parent;
 }
 
-xmlAttrPtr FindAttribute(xmlNodePtr element, const Text& name) {
+// Whether the qualified name (prefix:name) of an element or attribute is
+// the UTF-8 text name.
+bool HasQualifiedName(xmlNodePtr node, const std::string& name) {
+  std::size_t at = 0;
+  if (node->ns != nullptr && node->ns->prefix != nullptr) {
+    const auto* prefix = reinterpret_cast<const char*>(node->ns->prefix);
+    std::size_t length = std::strlen(prefix);
+    if (name.compare(0, length, prefix) != 0 || name.size() <= length || name[length] != ':') {
+      return false;
+    }
+    at = length + 1;
+  }
+  return name.compare(at, std::string::npos, reinterpret_cast<const char*>(node->name)) == 0;
+}
+
+xmlAttrPtr FindAttributeUtf8(xmlNodePtr element, const std::string& name) {
   if (!IsElement(element)) return nullptr;
   for (xmlAttrPtr attr = element->properties; attr != nullptr; attr = attr->next) {
-    if (NameOf(reinterpret_cast<xmlNodePtr>(attr)) == name) return attr;
+    if (HasQualifiedName(reinterpret_cast<xmlNodePtr>(attr), name)) return attr;
   }
   return nullptr;
+}
+
+xmlAttrPtr FindAttribute(xmlNodePtr element, const Text& name) {
+  if (!IsElement(element)) return nullptr;
+  return FindAttributeUtf8(element, AnsiToUtf8(name));
 }
 
 std::vector<xmlAttrPtr> AttributesOf(xmlNodePtr node) {
@@ -218,7 +241,7 @@ xmlNodePtr SetAttributeOn(XmlTree& tree, xmlNodePtr element, xmlNodePtr attr) {
       attr->parent != nullptr || attr->doc != tree.doc) {
     return nullptr;
   }
-  xmlAttrPtr old = FindAttribute(element, NameOf(attr));
+  xmlAttrPtr old = FindAttributeUtf8(element, QualifiedName(attr));
   if (old != nullptr) {
     auto* oldNode = reinterpret_cast<xmlNodePtr>(old);
     xmlReplaceNode(oldNode, attr);
@@ -375,6 +398,10 @@ XmlDom XmlDocument::DocumentObject() const { return XmlDom(engine_); }
 bool XmlDocument::LoadTree(const Bytes& bytes, bool asUtf8, const Text& url) {
   InitEngine();
   engine_->url.clear();
+  if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+    engine_->tree = EmptyTree();
+    return false;
+  }
   xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr,
                                 asUtf8 ? "UTF-8" : nullptr, kParseOptions);
   if (doc == nullptr) {
@@ -408,7 +435,7 @@ bool XmlDocument::Load(const Text& source) {
       read = !in.bad();
     }
   }
-  if (!read || bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+  if (!read) {
     engine_->url.clear();
     engine_->tree = EmptyTree();
     return false;
@@ -497,7 +524,8 @@ bool XmlDocument::RenameAttribute(Text& path, const Text& oldName, const Text& n
   xmlNodePtr renamed = NewAttribute(tree, newName, ValueOf(oldNode));
   if (renamed == nullptr) return false;
   // An attribute already called newName gives way to the renamed one.
-  if (xmlAttrPtr clash = FindAttribute(node.node_, NameOf(renamed)); clash != nullptr) {
+  if (xmlAttrPtr clash = FindAttributeUtf8(node.node_, QualifiedName(renamed));
+      clash != nullptr) {
     tree.Detach(reinterpret_cast<xmlNodePtr>(clash));
   }
   xmlReplaceNode(oldNode, renamed);
