@@ -273,7 +273,7 @@ struct RegexObject::Engine {
 
 struct RegexObject::Matches {
   static constexpr std::uint32_t kUnset = std::numeric_limits<std::uint32_t>::max();
-  std::string subjectUtf8;
+  std::shared_ptr<const std::string> subjectUtf8;
   std::uint32_t groupCount = 0;
   // For each match, (groupCount + 1) pairs of UTF-8 byte offsets [start, end);
   // kUnset for a group that took no part.
@@ -308,15 +308,24 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
   if (multiline) options |= PCRE2_MULTILINE;
   engine->compiled = Cache().Get(RewriteEmptyClasses(AnsiToUtf8(engine->pattern)), options);
   engine_ = engine;
-  subject_ = subject;
+  // The detail worker runs one pattern after another over the same page:
+  // its UTF-8 form is made once.
+  if (!subjectUtf8_ || subject != subject_) {
+    subject_ = subject;
+    subjectUtf8_.reset();
+  }
   if (engine->compiled == nullptr) return false;
+  if (!subjectUtf8_) {
+    auto converted = std::make_shared<std::string>(AnsiToUtf8(subject_));
+    if (converted->size() >= Matches::kUnset || !IsValidUtf8(*converted)) return false;
+    subjectUtf8_ = std::move(converted);
+  }
 
   const Compiled& compiled = *engine->compiled;
   auto matches = std::make_shared<Matches>();
-  matches->subjectUtf8 = AnsiToUtf8(subject);
+  matches->subjectUtf8 = subjectUtf8_;
   matches->groupCount = compiled.captureCount;
-  const std::string& utf8 = matches->subjectUtf8;
-  if (utf8.size() >= Matches::kUnset || !IsValidUtf8(utf8)) return false;
+  const std::string& utf8 = *subjectUtf8_;
 
   MatchResources resources(compiled);
   if (!resources.ok()) return false;
@@ -368,7 +377,7 @@ Text RegexObject::GetPattern() const { return engine_ ? engine_->pattern : Text(
 Text RegexObject::ReplaceMatches(const Text& replacement) const {
   if (!engine_ || !matches_) return Text();
   const Matches& m = *matches_;
-  const std::string& subject = m.subjectUtf8;
+  const std::string& subject = *m.subjectUtf8;
   const std::string with = AnsiToUtf8(replacement);
   std::string out;
   out.reserve(subject.size());
@@ -444,7 +453,7 @@ Text RegexObject::CapturedText(int matchIndex, int group, int* position) const {
   if (match >= m.count() || static_cast<std::uint32_t>(group) > m.groupCount) return Text();
   const std::uint32_t* p = m.pair(match, static_cast<std::size_t>(group));
   Text found;
-  if (p[0] != Matches::kUnset) found = Utf8BytesToText(m.subjectUtf8.substr(p[0], p[1] - p[0]));
+  if (p[0] != Matches::kUnset) found = Utf8BytesToText(m.subjectUtf8->substr(p[0], p[1] - p[0]));
   if (position != nullptr) *position = PositionOf(found, match);
   return found;
 }
@@ -457,14 +466,14 @@ int RegexObject::PositionOf(const Text& found, std::size_t match) const {
   // than it had, so the search below never starts after the match.
   const Matches& m = *matches_;
   std::size_t startUtf8 = m.pair(match, 0)[0];
-  std::size_t start = Utf8BytesToText(m.subjectUtf8.substr(0, startUtf8)).size();
+  std::size_t start = Utf8BytesToText(m.subjectUtf8->substr(0, startUtf8)).size();
   int at = FindText(subject_, found, static_cast<int>(start) + 1, engine_->ignoreCase);
   if (at < 0) {
     // A subject that does not convert back byte for byte: start at the
     // number of characters before the match, which is never too far.
     std::size_t characters = 0;
     for (std::size_t i = 0; i < startUtf8; ++i) {
-      if (!IsUtf8Continuation(m.subjectUtf8[i])) ++characters;
+      if (!IsUtf8Continuation((*m.subjectUtf8)[i])) ++characters;
     }
     at = FindText(subject_, found, static_cast<int>(characters) + 1, engine_->ignoreCase);
   }

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "text/text.h"
 
@@ -84,6 +85,8 @@ class RegexObject {
   std::shared_ptr<const Engine> engine_;
   std::shared_ptr<const Matches> matches_;
   Text subject_;
+  // The UTF-8 form of subject_ once it has been made (shared, immutable).
+  std::shared_ptr<const std::string> subjectUtf8_;
 };
 
 }  // namespace qrh

@@ -155,6 +155,14 @@ TEST(RegexObject, SecondSearchKnowsNothingOfTheFirst) {
   EXPECT_EQ(regex.SubMatchText(1, 2), "");
   EXPECT_EQ(regex.MatchText(2), "");
   EXPECT_EQ(regex.GetPattern(), "x(y)");
+  // The same subject again, then another one of the same length.
+  ASSERT_TRUE(regex.Search("(x)", "xy"));
+  EXPECT_EQ(regex.SubMatchText(1, 1), "x");
+  ASSERT_TRUE(regex.Search("(x)", "zx"));
+  int position = -1;
+  EXPECT_EQ(regex.MatchText(1, &position), "x");
+  EXPECT_EQ(position, 1);
+  EXPECT_EQ(regex.ReplaceMatches("-"), "z-");
 }
 
 TEST(RegexObject, QuoteMarker) {
