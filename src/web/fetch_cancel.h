@@ -12,6 +12,7 @@
 
 namespace qrh {
 
+// A token must outlive every request made under it.
 class FetchCancel {
  public:
   FetchCancel() = default;
