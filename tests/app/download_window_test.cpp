@@ -2,7 +2,9 @@
 // that goes on after the window has closed.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -16,6 +18,7 @@
 
 #include "app/dialogs.h"
 #include "app/download_window.h"
+#include "app/export_actions.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "export/download_run.h"
@@ -181,6 +184,27 @@ TEST_F(DownloadWindowTest, ClosingMidRunLetsTheRunFinishItsFiles) {
   EXPECT_EQ(File(2), "<none>");  // the stalled transfer broke off
   EXPECT_EQ(File(3), "GIF89a-b");
   EXPECT_EQ(server_.RequestCount("/gone.gif"), 0u);
+}
+
+TEST_F(DownloadWindowTest, ExportButtonWritesTheWorkbookOrOpensTheWindowModally) {
+  AddRow("微信群", server_.Url("/a.gif"));
+  app::OnExportClicked(&*main_, controls(), run_);  // "全部" is checked at start-up
+  std::vector<QString> messages;
+  for (const app::DialogRequest& r : app::Dialogs::Requests()) messages.push_back(r.text);
+  EXPECT_EQ(messages, std::vector<QString>{ToQString(Text("导出完成"))});
+  EXPECT_NE(FileContent((folder_ / "data.xls").string()), "<none>");
+
+  Choose("单选框_微信群");
+  bool sawModalWindow = false;
+  QTimer::singleShot(0, [&] {
+    auto* open = qobject_cast<DownloadWindow*>(QApplication::activeModalWidget());
+    sawModalWindow = open != nullptr && open->isVisible();
+    if (open != nullptr) Child<QPushButton>(open, "按钮1")->click();
+  });
+  app::OnExportClicked(&*main_, controls(), run_);  // returns once "完成" closed it
+  EXPECT_TRUE(sawModalWindow);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_EQ(run_.DownloadLinks, TextArray{server_.Url("/a.gif")});
 }
 
 }  // namespace
