@@ -45,7 +45,12 @@ class DownloadWindowView final : public DownloadView,
     return folderAtClose_;
   }
   void SetProgressRange(int maximum) override {
-    OnGuiThread([maximum](DownloadWindow& w) { w.progress_->setRange(0, maximum); });
+    // A bar whose range is 0 to 0 shows a busy animation: an empty run shows
+    // an empty bar instead.
+    OnGuiThread([maximum](DownloadWindow& w) {
+      w.progress_->setRange(0, maximum > 0 ? maximum : 1);
+      w.progress_->setValue(0);
+    });
   }
   void SetProgressValue(int value) override {
     OnGuiThread([value](DownloadWindow& w) { w.progress_->setValue(value); });

@@ -156,6 +156,22 @@ TEST_F(DownloadWindowTest, RunShowsProgressAndTheOutcome) {
   EXPECT_EQ(File(3), "GIF89a-b");
 }
 
+TEST_F(DownloadWindowTest, EmptySelectionEndsAtOnceWithAnEmptyBar) {
+  Choose("单选框_个人微信");
+  DownloadWindow window(&*main_, controls(), run_);
+  window.show();
+  auto* label = Child<QLabel>(&window, "透明标签1");
+  EXPECT_EQ(label->text(), ToQString(Text("共计：0个有效二维码链接")));
+
+  Child<QPushButton>(&window, "按钮_开始下载")->click();
+  ASSERT_TRUE(PumpUntil([&] { return label->text() == ToQString(Text("下载完成！共计下载:0个")); }));
+  auto* progress = Child<QProgressBar>(&window, "进度条1");
+  EXPECT_GT(progress->maximum(), progress->minimum());  // not the busy animation
+  EXPECT_EQ(progress->value(), 0);
+  EXPECT_TRUE(Child<QPushButton>(&window, "按钮_开始下载")->isEnabled());
+  EXPECT_TRUE(std::filesystem::is_empty(folder_));
+}
+
 TEST_F(DownloadWindowTest, ClosingMidRunLetsTheRunFinishItsFiles) {
   AddRow("微信群", server_.Url("/a.gif"));
   AddRow("微信群", server_.Url("/slow.gif"));
