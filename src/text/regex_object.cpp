@@ -183,10 +183,15 @@ Text ReplaceQuoteMarker(const Text& pattern) {
   return out;
 }
 
-// ECMAScript's empty classes: "[]" never matches and "[^]" matches any
-// character. The engine's own empty class cannot be made optional ("[]?"
-// fails), so both are written as ordinary classes.
-std::string RewriteEmptyClasses(const std::string& pattern) {
+// Rewrites what the engine reads differently from the dialect:
+// - "[]" never matches and "[^]" matches any character. The engine's own
+//   empty class cannot be made optional ("[]?" fails), so both are written as
+//   ordinary classes.
+// - In multi-line mode "^" also matches after, and "$" also before, a
+//   carriage return as well as a line feed. The engine's line ends are line
+//   feeds alone (so that "." takes a carriage return), hence the two anchors
+//   are written as look-arounds.
+std::string RewriteForDialect(const std::string& pattern, bool multiline) {
   std::string out;
   out.reserve(pattern.size());
   bool inClass = false;
@@ -222,7 +227,13 @@ std::string RewriteEmptyClasses(const std::string& pattern) {
       }
       continue;
     }
-    out.push_back(c);
+    if (multiline && c == '^') {
+      out += "(?<![^\\r\\n])";
+    } else if (multiline && c == '$') {
+      out += "(?![^\\r\\n])";
+    } else {
+      out.push_back(c);
+    }
   }
   return out;
 }
@@ -305,8 +316,9 @@ bool RegexObject::Search(const Text& pattern, const Text& subject, bool caseSens
                           PCRE2_MATCH_UNSET_BACKREF | PCRE2_NEVER_BACKSLASH_C |
                           PCRE2_DOLLAR_ENDONLY;
   if (engine->ignoreCase) options |= PCRE2_CASELESS;
-  if (multiline) options |= PCRE2_MULTILINE;
-  engine->compiled = Cache().Get(RewriteEmptyClasses(AnsiToUtf8(engine->pattern)), options);
+  // Multi-line anchors are rewritten; the rewritten pattern is the cache key.
+  engine->compiled =
+      Cache().Get(RewriteForDialect(AnsiToUtf8(engine->pattern), multiline), options);
   engine_ = engine;
   // The detail worker runs one pattern after another over the same page:
   // its UTF-8 form is made once.

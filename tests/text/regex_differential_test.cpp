@@ -282,6 +282,24 @@ class RegexDifferential : public ::testing::Test {
     return result;
   }
 
+  // Every pattern over every page by RegexObject: every match and group as
+  // Node.js found them.
+  static void ExpectAgreement(const std::vector<NamedPattern>& patterns,
+                              const std::vector<Page>& pages,
+                              const std::vector<std::vector<MatchList>>& expected) {
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+      for (std::size_t k = 0; k < patterns.size(); ++k) {
+        SCOPED_TRACE(pages[i].name + " / " + patterns[k].name);
+        const MatchList ours = RegexObjectMatches(patterns[k].pattern, pages[i].text);
+        const MatchList& theirs = expected[i][k];
+        ASSERT_EQ(ours.size(), theirs.size());
+        for (std::size_t m = 0; m < ours.size(); ++m) {
+          ASSERT_EQ(ours[m], theirs[m]) << "match " << m + 1;
+        }
+      }
+    }
+  }
+
   std::string node_;
   fs::path dir_;
 };
@@ -298,18 +316,7 @@ TEST_F(RegexDifferential, SystemPatternsAgreeWithJavaScriptRegExp) {
   };
   const std::vector<NamedPattern> patterns = SystemPatterns();
   const auto expected = NodeMatches(patterns, pages);
-
-  for (std::size_t i = 0; i < pages.size(); ++i) {
-    for (std::size_t k = 0; k < patterns.size(); ++k) {
-      SCOPED_TRACE(pages[i].name + " / " + patterns[k].name);
-      const MatchList ours = RegexObjectMatches(patterns[k].pattern, pages[i].text);
-      const MatchList& theirs = expected[i][k];
-      ASSERT_EQ(ours.size(), theirs.size());
-      for (std::size_t m = 0; m < ours.size(); ++m) {
-        ASSERT_EQ(ours[m], theirs[m]) << "match " << m + 1;
-      }
-    }
-  }
+  ExpectAgreement(patterns, pages, expected);
 
   // The agreement is not an empty one: the pages hold what they were built with.
   auto count = [&](const char* page, const char* pattern) {
@@ -332,6 +339,37 @@ TEST_F(RegexDifferential, SystemPatternsAgreeWithJavaScriptRegExp) {
   }
   EXPECT_EQ(count("detail_without_id", "wechatId"), 0u);
   EXPECT_GT(count("big_3mib", "hit"), 5000u);
+}
+
+// Other parts of the dialect over the same pages: anchors at the "\r\n" line
+// ends of search pages, back references and letters of other scripts
+// without regard to case, groups that took no part, look-ahead, empty
+// matches.
+TEST_F(RegexDifferential, DialectAgreesWithJavaScriptRegExp) {
+  const std::vector<Page> pages = {
+      {"search_typical", SearchPage(false)},
+      {"search_capitals", SearchPage(true)},
+      {"detail_typical", DetailPage(Listing(), false)},
+      {"no_match", NoMatchPage()},
+  };
+  const std::vector<NamedPattern> patterns = {
+      {"lazyLines", "^(.*?)$"},
+      {"greedyLines", "^(.*)$"},
+      {"lastWord", "(\\w+)$"},
+      {"firstTag", "^<(\\w+)"},
+      {"backReference", "<(em)>(.*?)</\\1>"},
+      {"greek", "(αβγ)(希腊)?"},
+      {"alternatives", "(<em>)|(</em>)|(来自)"},
+      {"lookAhead", "[^<>]+(?=</span>)"},
+      {"date", "(\\d{4})-(\\d\\d)-(\\d\\d)"},
+      {"wordBoundary", "\\bgroup\\b"},
+      {"emptyMatches", "(<)?h*"},
+      {"crossLines", "<h3[\\s\\S]*?</h3>"},
+      {"quotes", "href=\"([^\"]*)\""},
+  };
+  const auto expected = NodeMatches(patterns, pages);
+  ExpectAgreement(patterns, pages, expected);
+  EXPECT_GT(expected[0][0].size(), 20u) << "the lines of the search page";
 }
 
 // The values themselves, as the harvest reads them with SubMatchText(1, 1).
