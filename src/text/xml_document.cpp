@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -312,10 +313,12 @@ std::string Serialize(xmlDocPtr doc, const char* encoding, int options) {
   std::string out;
   xmlSaveCtxtPtr save = xmlSaveToBuffer(buffer, encoding, options);
   if (save != nullptr) {
-    xmlSaveDoc(save, doc);
-    xmlSaveClose(save);
-    out.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
-               static_cast<std::size_t>(xmlBufferLength(buffer)));
+    bool saved = xmlSaveDoc(save, doc) >= 0;
+    saved = xmlSaveClose(save) >= 0 && saved;
+    if (saved) {
+      out.assign(reinterpret_cast<const char*>(xmlBufferContent(buffer)),
+                 static_cast<std::size_t>(xmlBufferLength(buffer)));
+    }
   }
   xmlBufferFree(buffer);
   return out;
@@ -403,7 +406,8 @@ bool XmlDocument::LoadTree(const Bytes& bytes, bool asUtf8, const Text& url) {
     return false;
   }
   xmlDocPtr doc = xmlReadMemory(bytes.data(), static_cast<int>(bytes.size()), nullptr,
-                                asUtf8 ? "UTF-8" : nullptr, kParseOptions);
+                                asUtf8 ? "UTF-8" : nullptr,
+                                asUtf8 ? kParseOptions | XML_PARSE_IGNORE_ENC : kParseOptions);
   if (doc == nullptr) {
     engine_->tree = EmptyTree();
     return false;
@@ -461,11 +465,19 @@ bool XmlDocument::ExportToFile(const Text& path) {
   std::string encoding = tree.declaredEncoding.empty() ? "UTF-8" : tree.declaredEncoding;
   std::string bytes = Serialize(tree.doc, encoding.c_str(), 0);
   if (bytes.empty()) return false;
-  std::ofstream out(AnsiToUtf8(path), std::ios::binary | std::ios::trunc);
+  // Written beside the target and moved over it at the end, so that a failed
+  // save never leaves a half-written file in its place.
+  const std::string target = AnsiToUtf8(path);
+  const std::string part = target + ".part";
+  std::ofstream out(part, std::ios::binary | std::ios::trunc);
   if (!out) return false;
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
   out.close();
-  return !out.fail();
+  if (out.fail() || std::rename(part.c_str(), target.c_str()) != 0) {
+    std::remove(part.c_str());
+    return false;
+  }
+  return true;
 }
 
 Text XmlDocument::GetText() const {
@@ -478,7 +490,7 @@ Text XmlDocument::GetText() const {
 Text XmlDocument::GetXml() const {
   if (!engine_) return Text();
   const XmlTree& tree = *engine_->tree;
-  if (tree.doc->children == nullptr) return Text();
+  if (tree.doc == nullptr || tree.doc->children == nullptr) return Text();
   std::string body = Serialize(tree.doc, "UTF-8", XML_SAVE_NO_DECL);
   std::string decl = "<?xml version=\"";
   decl += tree.doc->version != nullptr ? reinterpret_cast<const char*>(tree.doc->version) : "1.0";

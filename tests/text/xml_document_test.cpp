@@ -312,7 +312,9 @@ TEST(XmlDocumentLoad, LoadXmlParsesTheCharactersWhateverTheDeclarationSays) {
   XmlDocument doc;
   for (const Text& declaration : {Text("<?xml version=\"1.0\" encoding=\"gbk\"?>"),
                                   Text("<?xml version=\"1.0\" encoding=\"UTF-8\"?>"),
-                                  Text("<?xml version='1.0' encoding = 'big5'?>"), Text()}) {
+                                  Text("<?xml version='1.0' encoding = 'big5'?>"),
+                                  Text("<?xml version=\"1.0\" encoding=\"no-such-encoding\"?>"),
+                                  Text()}) {
     ASSERT_TRUE(doc.LoadXml(declaration + "<根>中文</根>")) << declaration;
     Text path = "根";
     EXPECT_EQ(doc.GetNodeText(path), "中文") << declaration;
@@ -383,6 +385,18 @@ TEST(XmlDocumentFiles, ExportSavesInTheDeclaredEncodingAndLoadsBack) {
   XmlDocument again;
   ASSERT_TRUE(again.Load(path));
   EXPECT_EQ(again.GetNodeText(child), "改");
+  // Nothing but the file itself is left in the folder.
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 1);
+}
+
+TEST(XmlDocumentFiles, SaveThatCannotEncodeLeavesTheOldFile) {
+  TempDir dir;
+  const Text path = dir.path().string() + "/keep.xml";
+  XmlDocument doc;
+  ASSERT_TRUE(doc.LoadXml("<?xml version=\"1.0\" encoding=\"no-such-encoding\"?><a/>"));
+  std::ofstream(dir.path() / "keep.xml") << "old";
+  EXPECT_FALSE(doc.ExportToFile(path));
+  EXPECT_EQ(ReadFile(dir.path() / "keep.xml"), "old");
 }
 
 TEST(XmlDocumentFiles, LoadRefusesAddressesAndMissingFiles) {
