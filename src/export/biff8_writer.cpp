@@ -141,9 +141,26 @@ std::size_t TextWorkbook::SheetCount() const {
                                       kMaxDataRowsPerSheet);
 }
 
+std::size_t TextWorkbook::SheetDataRows(std::size_t sheet) const {
+  const std::size_t firstRow = std::min(sheet * kMaxDataRowsPerSheet, DataRowCount());
+  return std::min(kMaxDataRowsPerSheet, DataRowCount() - firstRow);
+}
+
+// Record sizes, header included: BOF 20, WSBOOL 6, DIMENSIONS 18, a text cell
+// 14, an empty cell 10, WINDOW2 22, EOF 4.
+std::uint64_t TextWorkbook::SheetSize(std::size_t sheet) const {
+  auto cellSize = [](std::uint32_t entry) -> std::uint64_t { return entry == 0 ? 10 : 14; };
+  std::uint64_t size = 20 + 6 + 18 + 22 + 4;
+  for (std::uint32_t entry : titleIndexes_) size += cellSize(entry);
+  const std::size_t first = sheet * kMaxDataRowsPerSheet * ColumnCount();
+  const std::size_t count = SheetDataRows(sheet) * ColumnCount();
+  for (std::size_t i = first; i < first + count; ++i) size += cellSize(cells_[i]);
+  return size;
+}
+
 void TextWorkbook::WriteSheet(biff::RecordWriter& w, std::size_t sheet) const {
   const std::size_t firstRow = sheet * kMaxDataRowsPerSheet;
-  const std::size_t rows = std::min(kMaxDataRowsPerSheet, DataRowCount() - std::min(firstRow, DataRowCount()));
+  const std::size_t rows = SheetDataRows(sheet);
   const std::size_t columns = ColumnCount();
 
   WriteBof(w, kSheetType);
@@ -165,6 +182,7 @@ void TextWorkbook::WriteSheet(biff::RecordWriter& w, std::size_t sheet) const {
     for (std::size_t k = 0; k < columns; ++k) {
       WriteCell(w, static_cast<std::uint16_t>(r + 1), static_cast<std::uint16_t>(k), *cell++);
     }
+    w.MaybeFlush();
   }
   w.Begin(biff::kWindow2);
   // Only the first sheet is selected and active, matching WINDOW1.
@@ -180,44 +198,65 @@ void TextWorkbook::WriteSheet(biff::RecordWriter& w, std::size_t sheet) const {
   WriteEof(w);
 }
 
-Bytes TextWorkbook::BuildStream() const {
-  const std::size_t sheets = SheetCount();
+void TextWorkbook::WriteGlobals(biff::RecordWriter& w,
+                                const std::vector<std::uint64_t>& sheetOffsets) const {
   const std::uint64_t titleRefs =
       std::count_if(titleIndexes_.begin(), titleIndexes_.end(), [](auto i) { return i != 0; });
-
-  // Reserve the whole stream up front so it is never copied while it grows.
-  std::uint64_t estimate = 4096 + 8 * static_cast<std::uint64_t>(strings_.Count()) / 128;
-  for (std::uint32_t i = 0; i < strings_.Count(); ++i) estimate += 3 + 2 * strings_.At(i).size();
-  estimate += estimate / 8000 * 5;
-  estimate += static_cast<std::uint64_t>(cells_.size() + sheets * ColumnCount()) * 14 +
-              sheets * 128;
-  Bytes out;
-  out.reserve(estimate);
-  biff::RecordWriter w(out);
-
   WriteGlobalsHead(w);
-  std::vector<std::size_t> sheetOffsetFields;
-  for (std::size_t s = 0; s < sheets; ++s) {
+  for (std::size_t s = 0; s < sheetOffsets.size(); ++s) {
     const std::string name = SheetName(s);
     w.Begin(biff::kBoundSheet);
-    sheetOffsetFields.push_back(w.Position());
-    w.U32(0);  // the sheet's BOF offset, filled in below
-    w.U8(0);   // visible
-    w.U8(0);   // worksheet
+    w.U32(static_cast<std::uint32_t>(sheetOffsets[s]));  // the sheet's BOF
+    w.U8(0);  // visible
+    w.U8(0);  // worksheet
     w.U8(static_cast<std::uint8_t>(name.size()));
     w.U8(0);  // 8-bit name
-    out.append(name);
+    w.Buffer().append(name);
     w.End();
   }
   strings_.WriteRecords(
-      w, static_cast<std::uint32_t>(titleRefs * sheets + nonEmptyCells_));
+      w, static_cast<std::uint32_t>(titleRefs * sheetOffsets.size() + nonEmptyCells_));
   WriteEof(w);
+}
 
-  for (std::size_t s = 0; s < sheets; ++s) {
-    w.PatchU32(sheetOffsetFields[s], static_cast<std::uint32_t>(out.size()));
+TextWorkbook::StreamPlan TextWorkbook::Plan() const {
+  // The globals' size comes from writing them once into a sink that only
+  // counts; every sheet's size follows from its cells.
+  StreamPlan plan;
+  plan.sheetOffsets.assign(SheetCount(), 0);
+  Bytes scratch;
+  const biff::ByteSink discard = [](const char*, std::size_t) { return true; };
+  biff::RecordWriter counter(scratch, &discard);
+  WriteGlobals(counter, plan.sheetOffsets);
+  counter.Flush();
+  plan.size = counter.Position();
+  for (std::size_t s = 0; s < plan.sheetOffsets.size(); ++s) {
+    plan.sheetOffsets[s] = plan.size;
+    plan.size += SheetSize(s);
+  }
+  return plan;
+}
+
+bool TextWorkbook::WriteStream(const StreamPlan& plan, const biff::ByteSink& sink) const {
+  Bytes buffer;
+  biff::RecordWriter w(buffer, &sink);
+  WriteGlobals(w, plan.sheetOffsets);
+  for (std::size_t s = 0; s < plan.sheetOffsets.size(); ++s) {
+    if (!w.Flush()) return false;
     WriteSheet(w, s);
   }
-  return out;
+  return w.Flush();
+}
+
+Bytes TextWorkbook::BuildStream() const {
+  const StreamPlan plan = Plan();
+  Bytes stream;
+  stream.reserve(plan.size);
+  WriteStream(plan, [&](const char* data, std::size_t size) {
+    stream.append(data, size);
+    return true;
+  });
+  return stream;
 }
 
 }  // namespace qrh

@@ -33,11 +33,26 @@ class TextWorkbook {
   std::size_t DataRowCount() const;
   std::size_t SheetCount() const;
 
-  // The complete workbook stream: globals, string table, then the sheets.
+  // Where the parts of the workbook stream fall: its size and each sheet's
+  // offset (the globals with the string table come first).
+  struct StreamPlan {
+    std::uint64_t size = 0;
+    std::vector<std::uint64_t> sheetOffsets;
+  };
+  StreamPlan Plan() const;
+
+  // Writes the workbook stream of the plan through sink, a megabyte or so at
+  // a time. Returns false once the sink has failed.
+  bool WriteStream(const StreamPlan& plan, const biff::ByteSink& sink) const;
+
+  // The complete workbook stream in memory.
   Bytes BuildStream() const;
 
  private:
+  void WriteGlobals(biff::RecordWriter& w, const std::vector<std::uint64_t>& sheetOffsets) const;
   void WriteSheet(biff::RecordWriter& w, std::size_t sheet) const;
+  std::size_t SheetDataRows(std::size_t sheet) const;
+  std::uint64_t SheetSize(std::size_t sheet) const;
 
   SharedStrings strings_;
   std::vector<std::uint32_t> titleIndexes_;  // string index of each title

@@ -2,11 +2,14 @@
 //
 // A BIFF record is a 2-byte id, a 2-byte data length and at most 8,224 data
 // bytes. RecordWriter appends records to a byte buffer and fills in each
-// record's length when the record ends.
+// record's length when the record ends. Given a sink, it hands the buffer on
+// between records once it has grown past a megabyte, so a whole workbook
+// stream never has to be held at once; positions stay stream offsets.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 #include "text/text.h"
 
@@ -32,9 +35,13 @@ constexpr std::uint16_t kLabelSst = 0x00FD;
 constexpr std::uint16_t kBlank = 0x0201;
 constexpr std::uint16_t kWindow2 = 0x023E;
 
+// Receives consecutive pieces of a stream; returns false to stop on a failure.
+using ByteSink = std::function<bool(const char* data, std::size_t size)>;
+
 class RecordWriter {
  public:
-  explicit RecordWriter(Bytes& out) : out_(out) {}
+  // Without a sink every record stays in `out`.
+  explicit RecordWriter(Bytes& out, const ByteSink* sink = nullptr) : out_(out), sink_(sink) {}
 
   // Starts a record; its length is written by End.
   void Begin(std::uint16_t id) {
@@ -50,8 +57,9 @@ class RecordWriter {
 
   // Data bytes written so far into the current record.
   std::size_t DataSize() const { return out_.size() - start_ - 4; }
-  std::size_t RecordStart() const { return start_; }
-  std::size_t Position() const { return out_.size(); }
+  // Stream offsets of the current record and of the next byte.
+  std::uint64_t RecordStart() const { return base_ + start_; }
+  std::uint64_t Position() const { return base_ + out_.size(); }
 
   void U8(std::uint8_t v) { out_.push_back(static_cast<char>(v)); }
   void U16(std::uint16_t v) {
@@ -64,15 +72,33 @@ class RecordWriter {
     out_.append(b, 4);
   }
   void Zeros(std::size_t n) { out_.append(n, '\0'); }
-  void PatchU32(std::size_t at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) out_[at + i] = static_cast<char>((v >> (8 * i)) & 0xFF);
-  }
 
   Bytes& Buffer() { return out_; }
 
+  // Between records: passes the buffer to the sink once it is large.
+  void MaybeFlush() {
+    if (sink_ != nullptr && out_.size() >= kFlushBytes) Flush();
+  }
+  // Between records: passes everything buffered to the sink. Returns false
+  // once the sink has failed.
+  bool Flush() {
+    if (sink_ != nullptr && !out_.empty()) {
+      if (ok_) ok_ = (*sink_)(out_.data(), out_.size());
+      base_ += out_.size();
+      out_.clear();
+      start_ = 0;
+    }
+    return ok_;
+  }
+
  private:
+  static constexpr std::size_t kFlushBytes = 1 << 20;
+
   Bytes& out_;
-  std::size_t start_ = 0;
+  const ByteSink* sink_;
+  std::uint64_t base_ = 0;  // stream offset of out_[0]
+  std::size_t start_ = 0;   // the current record's index in out_
+  bool ok_ = true;
 };
 
 }  // namespace qrh::biff

@@ -75,8 +75,15 @@ CompoundLayout PlanCompoundFile(std::uint64_t streamSize) {
 }
 
 bool WriteCompoundFile(const Bytes& stream, const ByteSink& sink) {
-  if (stream.size() > kMaxCompoundStream) return false;
-  const CompoundLayout layout = PlanCompoundFile(stream.size());
+  return WriteCompoundFile(
+      stream.size(), [&](const ByteSink& out) { return stream.empty() || out(stream.data(), stream.size()); },
+      sink);
+}
+
+bool WriteCompoundFile(std::uint64_t streamSize, const StreamWriter& writeStream,
+                       const ByteSink& sink) {
+  if (streamSize > kMaxCompoundStream) return false;
+  const CompoundLayout layout = PlanCompoundFile(streamSize);
   const std::uint32_t w = layout.streamSectors;
   const std::uint32_t f = layout.fatSectors;
   const std::uint32_t d = layout.difatSectors;
@@ -105,8 +112,13 @@ bool WriteCompoundFile(const Bytes& stream, const ByteSink& sink) {
   }
   if (!sink(header.data(), header.size())) return false;
 
-  if (!stream.empty() && !sink(stream.data(), stream.size())) return false;
-  const std::uint64_t padding = static_cast<std::uint64_t>(w) * kSector - stream.size();
+  std::uint64_t written = 0;
+  const bool streamed = writeStream([&](const char* data, std::size_t size) {
+    written += size;
+    return written <= streamSize && sink(data, size);
+  });
+  if (!streamed || written != streamSize) return false;
+  const std::uint64_t padding = static_cast<std::uint64_t>(w) * kSector - streamSize;
   if (padding > 0) {
     const std::vector<char> zeros(padding, 0);
     if (!sink(zeros.data(), zeros.size())) return false;

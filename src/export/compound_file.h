@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 
+#include "export/biff_records.h"
 #include "text/text.h"
 
 namespace qrh {
@@ -24,13 +25,22 @@ constexpr std::uint64_t kMaxCompoundStream = 0xFFFFF000u;
 
 CompoundLayout PlanCompoundFile(std::uint64_t streamSize);
 
-// Receives consecutive pieces of the file; returns false to stop on a failure.
-using ByteSink = std::function<bool(const char* data, std::size_t size)>;
+using biff::ByteSink;
 
-// Writes the compound file holding `stream` as "Workbook" through sink. A
+// Writes the stream's bytes, exactly the announced size, through the sink it
+// is given; returns false on a failure.
+using StreamWriter = std::function<bool(const ByteSink& sink)>;
+
+// Writes the compound file holding a stream of streamSize bytes as
+// "Workbook" through sink, the stream itself coming from writeStream. A
 // stream shorter than 4,096 bytes is padded with zero bytes to 4,096, so it
-// lives in normal sectors and no mini stream is needed. Returns false when the
-// sink failed or the stream is larger than kMaxCompoundStream.
+// lives in normal sectors and no mini stream is needed. Returns false when a
+// write failed, the stream did not have the announced size, or it is larger
+// than kMaxCompoundStream.
+bool WriteCompoundFile(std::uint64_t streamSize, const StreamWriter& writeStream,
+                       const ByteSink& sink);
+
+// The same for a stream held in memory.
 bool WriteCompoundFile(const Bytes& stream, const ByteSink& sink);
 
 }  // namespace qrh

@@ -44,7 +44,7 @@ SaveResult ExportWorkbook(Controls& table, const Text& targetPath, const TextArr
     }
     workbook.AddRow(row);
   }
-  return SaveWorkbookFile(AnsiToUtf8(targetPath), workbook.BuildStream());
+  return SaveWorkbookFile(AnsiToUtf8(targetPath), workbook);
 }
 
 void ExportButtonClicked(Controls& controls, const TextArray& titles,

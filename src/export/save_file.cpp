@@ -94,6 +94,19 @@ SaveResult ReplaceFile(const std::string& path, const FileFiller& fill, bool flu
   return SaveResult{true, {}};
 }
 
+SaveResult SaveWorkbookFile(const std::string& path, const TextWorkbook& workbook) {
+  const TextWorkbook::StreamPlan plan = workbook.Plan();
+  if (plan.size > kMaxCompoundStream) return Failure(E2BIG);
+  return ReplaceFile(
+      path,
+      [&](const std::function<bool(const char*, std::size_t)>& write) {
+        return WriteCompoundFile(
+            plan.size, [&](const ByteSink& sink) { return workbook.WriteStream(plan, sink); },
+            write);
+      },
+      true);
+}
+
 SaveResult SaveWorkbookFile(const std::string& path, const Bytes& workbookStream) {
   if (workbookStream.size() > kMaxCompoundStream) return Failure(E2BIG);
   return ReplaceFile(

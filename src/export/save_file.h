@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "export/biff8_writer.h"
 #include "text/text.h"
 
 namespace qrh {
@@ -24,7 +25,11 @@ using FileFiller = std::function<bool(const std::function<bool(const char*, std:
 // temporary file is removed.
 SaveResult ReplaceFile(const std::string& path, const FileFiller& fill, bool flushToDisk);
 
-// ReplaceFile with the compound file holding `workbookStream`, flushed.
+// ReplaceFile with the compound file holding the workbook, flushed; the
+// stream is written as it is made, never held whole.
+SaveResult SaveWorkbookFile(const std::string& path, const TextWorkbook& workbook);
+
+// The same for a workbook stream held in memory.
 SaveResult SaveWorkbookFile(const std::string& path, const Bytes& workbookStream);
 
 // The short reason shown for a failed write with the given errno value.

@@ -67,6 +67,7 @@ void SharedStrings::WriteRecords(biff::RecordWriter& w, std::uint32_t totalRefer
   auto room = [&] { return kMaxRecordData - w.DataSize(); };
   auto nextContinue = [&] {
     w.End();
+    w.MaybeFlush();
     w.Begin(biff::kContinue);
   };
   for (std::uint32_t i = 0; i < count; ++i) {
