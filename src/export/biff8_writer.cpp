@@ -115,6 +115,7 @@ std::u16string_view CutToCellLimit(std::u16string_view text) {
 
 TextWorkbook::TextWorkbook(const std::vector<std::u16string>& titles) {
   for (const std::u16string& title : titles) {
+    if (titleIndexes_.size() == kMaxColumns) break;
     const std::u16string_view cut = CutToCellLimit(title);
     titleIndexes_.push_back(cut.empty() ? 0 : strings_.Add(cut) + 1);
   }

@@ -22,6 +22,7 @@ class TextWorkbook {
  public:
   static constexpr std::size_t kMaxCellChars = 32767;
   static constexpr std::size_t kMaxDataRowsPerSheet = 65535;
+  static constexpr std::size_t kMaxColumns = 256;  // titles past it are left out
 
   explicit TextWorkbook(const std::vector<std::u16string>& titles);
 
