@@ -31,6 +31,15 @@ QString FromBoxText(const QString& text) {
   return out;
 }
 
+// Held by a calling thread while it posts a call, and taken by the GUI thread
+// before the call reads anything the caller built. The toolkit's event queue
+// already orders the two; this makes that order visible to the thread
+// sanitizer, which cannot see inside the toolkit's own locks.
+std::mutex& PostOrder() {
+  static std::mutex mutex;
+  return mutex;
+}
+
 }  // namespace
 
 WidgetControls::WidgetControls(QWidget* root, ResultTableModel* table, QStatusBar* statusBar)
@@ -73,9 +82,11 @@ auto WidgetControls::OnGuiThread(Op op) -> decltype(op()) {
   if (gate->closed) return Result{};
   // Posted while the gate is held, so the context object cannot have gone:
   // it is destroyed only after Close(), which takes the gate first.
+  std::unique_lock<std::mutex> posting(PostOrder());
   QMetaObject::invokeMethod(
       context_.get(),
       [call, gate, op]() mutable {
+        { std::lock_guard<std::mutex> ordered(PostOrder()); }
         {
           std::lock_guard<std::mutex> check(gate->mutex);
           if (gate->closed) return;  // the window may be gone; touch nothing
@@ -89,6 +100,7 @@ auto WidgetControls::OnGuiThread(Op op) -> decltype(op()) {
         gate->done.notify_all();
       },
       Qt::QueuedConnection);
+  posting.unlock();
   gate->done.wait(lock, [&] { return call->finished || gate->closed; });
   if (!call->finished) return Result{};
   return std::move(call->result);
