@@ -2,14 +2,19 @@
 
 #include <QPushButton>
 
+#include "app/export_actions.h"
+#include "app/harvest_actions.h"
 #include "app/main_window.h"
 
 namespace qrh::app {
 
 void WireActions(MainWindow& window) {
-  // The collect and stop buttons ("按钮_采集", "按钮_停止") and the export
-  // button ("按钮_导出") are connected here once their handlers exist.
-  (void)window;
+  // Collect and stop: the harvest's handlers.
+  ConnectHarvestButtons(window);
+  // Export: the workbook or the download window.
+  MainWindow* w = &window;
+  QObject::connect(window.Button("按钮_导出"), &QPushButton::clicked, w,
+                   [w] { OnExportClicked(w, w->controls(), w->runState()); });
 }
 
 }  // namespace qrh::app
