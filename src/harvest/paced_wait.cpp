@@ -16,9 +16,10 @@ struct PumpSlot {
   std::thread::id guiThread;
 };
 
+// Never destroyed: detached workers may still signal while the process ends.
 PumpSlot& Slot() {
-  static PumpSlot slot;
-  return slot;
+  static PumpSlot* slot = new PumpSlot;
+  return *slot;
 }
 
 struct WakeSignal {
@@ -27,8 +28,8 @@ struct WakeSignal {
 };
 
 WakeSignal& Signal() {
-  static WakeSignal signal;
-  return signal;
+  static WakeSignal* signal = new WakeSignal;
+  return *signal;
 }
 
 EventPump PumpOfThisThread() {

@@ -27,16 +27,24 @@ class DemoSite {
   // Starts build/demo-site --port 0 and waits (bounded) for its ready line.
   explicit DemoSite(long latencyMs = 0, int listings = 300) {
     const std::string program = std::string(QRH_BUILD_DIR) + "/demo-site";
+    // Its standard input is a pipe this process holds open: when the test
+    // process ends in any way, the site sees the end of its input and stops.
     int out[2];
-    if (pipe(out) != 0) return;
+    int in[2];
+    if (pipe2(out, O_CLOEXEC) != 0) return;
+    if (pipe2(in, O_CLOEXEC) != 0) {
+      close(out[0]);
+      close(out[1]);
+      return;
+    }
+    stdinWriter_ = in[1];
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addclose(&actions, out[0]);
-    posix_spawn_file_actions_addclose(&actions, out[1]);
+    posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     std::vector<std::string> args = {program, "--port", "0", "--latency-ms",
                                      std::to_string(latencyMs), "--listings",
-                                     std::to_string(listings)};
+                                     std::to_string(listings), "--exit-on-eof", "1"};
     std::vector<char*> argv;
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
@@ -45,6 +53,7 @@ class DemoSite {
     }
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
+    close(in[0]);
     // Read the ready line: "listening on 127.0.0.1:<port>".
     std::string line;
     const auto due = std::chrono::steady_clock::now() + std::chrono::seconds(20);
@@ -65,6 +74,7 @@ class DemoSite {
   }
 
   ~DemoSite() {
+    if (stdinWriter_ >= 0) close(stdinWriter_);
     if (pid_ > 0) {
       kill(pid_, SIGTERM);
       int status = 0;
@@ -159,6 +169,7 @@ class DemoSite {
 
   pid_t pid_ = -1;
   int port_ = 0;
+  int stdinWriter_ = -1;
 };
 
 }  // namespace qrh::test

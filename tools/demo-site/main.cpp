@@ -1,12 +1,14 @@
 // demo-site: a local WeChat-group directory for the run command, the tests and
 // the benchmarks.
 //
-//   demo-site --port N [--latency-ms L] [--listings K]
+//   demo-site --port N [--latency-ms L] [--listings K] [--exit-on-eof 1]
 //
 // Serves the search endpoint /cse/search, detail pages /qun/<id>.html and QR
 // images /qr/<id>.gif on 127.0.0.1, and prints "listening on 127.0.0.1:<port>"
 // once it accepts connections (port 0 picks a free one). Every answer waits L
-// milliseconds first. For the tests it also offers:
+// milliseconds first. With --exit-on-eof 1 it ends when its standard input
+// reaches its end, so a test that starts it and dies takes it along.
+// For the tests it also offers:
 //   /__requests            the request targets received so far, one a line
 //                          (?clear=1 forgets them)
 //   /__control?stall=search|detail|image|none&latency=L
@@ -31,6 +33,7 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 #include "listings.h"
@@ -43,6 +46,7 @@ struct Options {
   int port = 8080;
   long latencyMs = 0;
   int listings = 300;
+  bool exitOnEof = false;
 };
 
 bool ParseOptions(int argc, char** argv, Options& options) {
@@ -56,6 +60,7 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     else if (arg == "--latency-ms") options.latencyMs = value;
     else if (arg == "--listings" && value >= 1 && value <= 100000)
       options.listings = static_cast<int>(value);
+    else if (arg == "--exit-on-eof") options.exitOnEof = value != 0;
     else return false;
   }
   return true;
@@ -153,7 +158,8 @@ long ParamLong(const httplib::Request& req, const char* key, long fallback) {
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, options)) {
-    std::fprintf(stderr, "usage: demo-site --port N [--latency-ms L] [--listings K]\n");
+    std::fprintf(stderr,
+                 "usage: demo-site --port N [--latency-ms L] [--listings K] [--exit-on-eof 1]\n");
     return 2;
   }
 
@@ -257,6 +263,14 @@ int main(int argc, char** argv) {
     state.Stop();
     server.stop();
   });
+  if (options.exitOnEof) {
+    std::thread([] {
+      char buffer[256];
+      while (read(0, buffer, sizeof buffer) > 0) {
+      }
+      kill(getpid(), SIGTERM);
+    }).detach();
+  }
   std::printf("listening on 127.0.0.1:%d\n", port);
   std::fflush(stdout);
   server.listen_after_bind();
