@@ -404,6 +404,26 @@ TEST_F(MainWindowTest, ControlOperationsOnTheGuiThread) {
   EXPECT_EQ(controls().GetSelection("没有这个控件"), -1);
 }
 
+TEST_F(MainWindowTest, HundredThousandRowsReachTheView) {
+  window().show();
+  constexpr int kRows = 100000;
+  for (int r = 0; r < kRows; ++r) {
+    const int row = controls().AppendRow();
+    controls().SetCell(row, 0, IntToText(row + 1));
+    controls().SetCell(row, 11, "采集完成");
+    if (r % 5000 == 0) QCoreApplication::processEvents();  // the view repaints meanwhile
+  }
+  window().table().FlushToView();
+  QTableView* view = window().tableView();
+  view->scrollToBottom();
+  EXPECT_FALSE(view->grab().isNull());
+  ASSERT_EQ(view->model()->rowCount(), kRows);
+  EXPECT_EQ(view->model()->index(kRows - 1, 0).data().toString(), QStringLiteral("100000"));
+  EXPECT_EQ(view->rowAt(view->viewport()->height() - 1), kRows - 1);
+  QTest::mouseClick(window().Button("按钮_清空"), Qt::LeftButton);
+  EXPECT_EQ(view->model()->rowCount(), 0);
+}
+
 TEST_F(MainWindowTest, MessageBoxHasTheInformationCaption) {
   controls().ShowMessage("请输入关键词或导入关键词");
   const auto requests = Dialogs::Requests();
