@@ -187,7 +187,9 @@ void MainWindow::BuildControls() {
   Place(new QRadioButton(ToQString(Text("按地区")), exportBox), "单选框_地区", 3, 56, 65, 24);
   auto* regions = Place(new QComboBox(exportBox), "组合框2", 63, 59, 72, 20);
   regions->setEditable(false);
-  Place(new QLineEdit(exportBox), "编辑框_路径", 6, 84, 78, 21);
+  // The box is narrower than most paths: the whole path shows as its tip.
+  auto* folder = Place(new QLineEdit(exportBox), "编辑框_路径", 6, 84, 78, 21);
+  connect(folder, &QLineEdit::textChanged, folder, &QLineEdit::setToolTip);
   Place(new QPushButton(ToQString(Text("保存路径")), exportBox), "按钮_保存路径", 92, 82, 61, 28);
   Place(new QPushButton(ToQString(Text("导出")), exportBox), "按钮_导出", 156, 81, 48, 28);
 

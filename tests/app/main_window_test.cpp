@@ -196,6 +196,8 @@ struct ImportCase {
   Text keywords;
 };
 
+void PrintTo(const ImportCase& c, std::ostream* os) { *os << c.name; }
+
 class KeywordImportTest : public MainWindowTest,
                           public ::testing::WithParamInterface<ImportCase> {};
 
