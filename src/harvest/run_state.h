@@ -51,7 +51,7 @@ struct RunState {
   Text FolderDialogInitialPath;
 };
 
-// The exit routine's part: releases the texts the run state holds. The
+// Run by the exit routine: releases the texts the run state holds. The
 // object itself stays valid, because threads still running when the program
 // ends may touch it until the process is gone.
 void ReleaseRunState(RunState& state);
