@@ -69,6 +69,7 @@ class DownloadWindowTest : public ::testing::Test {
     EXPECT_TRUE(WaitForDownloadRuns(std::chrono::seconds(30)));
     main_.reset();
     std::filesystem::remove_all(folder_);
+    app::Dialogs::Reset();
   }
 
   Controls& controls() { return main_->controls(); }
