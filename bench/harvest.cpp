@@ -72,6 +72,39 @@ void BM_HarvestAgainstSlowSite(benchmark::State& state) {
 }
 BENCHMARK(BM_HarvestAgainstSlowSite)->UseManualTime()->Iterations(5)->Unit(benchmark::kSecond);
 
+// The stop button while the site holds the search request: time until the
+// run has ended, against the 200 ms the operator may wait at most.
+void BM_StopWhileSearchStalled(benchmark::State& state) {
+  qrh::test::DemoSite site(0);
+  if (!site.Ready()) {
+    state.SkipWithError("demo-site did not start");
+    return;
+  }
+  setenv("QRHARVEST_SITE", site.Host().c_str(), 1);
+  double worst = 0;
+  for (auto _ : state) {
+    qrh::test::RecordingControls controls;
+    qrh::RunState run;
+    site.Requests(true);
+    site.Stall("search");
+    controls.SetText("编辑框_关键词", "kw");
+    qrh::CollectButtonClicked(controls, run, false);
+    const auto due = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (site.Requests().empty() && std::chrono::steady_clock::now() < due) qrh::PacedWait(5);
+    const auto start = std::chrono::steady_clock::now();
+    qrh::StopButtonClicked(controls, run);
+    dynamic_cast<qrh::HarvestRunContext*>(run.HarvestThread.get())
+        ->WaitEnded(std::chrono::minutes(1));
+    const double took = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    worst = std::max(worst, took);
+    state.SetIterationTime(took);
+    site.Stall("none");
+  }
+  state.counters["worst_stop_per_200ms"] = worst / 0.2;
+  unsetenv("QRHARVEST_SITE");
+}
+BENCHMARK(BM_StopWhileSearchStalled)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -13,6 +13,7 @@
 #include <QRadioButton>
 #include <QStatusBar>
 #include <QTest>
+#include <QTimer>
 #include <dirent.h>
 #include <sched.h>
 #include <algorithm>
@@ -30,6 +31,7 @@
 #include "harvest/demo_site_process.h"
 #include "harvest/harvest_expectations.h"
 #include "harvest/harvest_run.h"
+#include "harvest/paced_wait.h"
 #include "harvest/site_endpoint.h"
 #include "text/text_rules.h"
 #include "web/wininet_fetch.h"
@@ -206,6 +208,13 @@ TEST_F(HarvestEndToEnd, ThreeKeywordsWithAnEmptyMiddleOne) {
     EXPECT_EQ(image.width(), 132);
     break;
   }
+}
+
+TEST_F(HarvestEndToEnd, PacedWaitOnTheGuiThreadKeepsEventsServed) {
+  bool fired = false;
+  QTimer::singleShot(0, [&] { fired = true; });
+  EXPECT_TRUE(PacedWait(200));
+  EXPECT_TRUE(fired);
 }
 
 TEST_F(HarvestEndToEnd, TwoPagesWithinOneDay) {
