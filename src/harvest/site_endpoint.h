@@ -2,7 +2,9 @@
 //
 // Host and site-search identifier are compiled in (CMake cache variables
 // QRH_SITE_HOST and QRH_SITE_SEARCH_ID). The environment variable
-// QRHARVEST_SITE, host or host:port, overrides the host at run time.
+// QRHARVEST_SITE, host or host:port, overrides the host at run time. The
+// defaults point at the local demo site; a build for a real directory gives
+//   cmake -DQRH_SITE_HOST=<host> -DQRH_SITE_SEARCH_ID=<19 digits> ...
 #pragma once
 
 #include "text/controls.h"

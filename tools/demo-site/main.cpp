@@ -26,6 +26,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <csignal>
+#include <deque>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,8 +72,10 @@ class SiteState {
  public:
   explicit SiteState(long latencyMs) : latencyMs_(latencyMs) {}
 
+  // Keeps the latest requests only, so a long session does not grow without end.
   void Record(const std::string& target) {
     std::lock_guard lock(mutex_);
+    if (requests_.size() >= kMaxRecorded) requests_.pop_front();
     requests_.push_back(target);
   }
   std::string Requests(bool clear) {
@@ -137,7 +140,8 @@ class SiteState {
  private:
   std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::string> requests_;
+  static constexpr std::size_t kMaxRecorded = 100000;
+  std::deque<std::string> requests_;
   std::set<std::string> stalled_;
   long latencyMs_;
   bool stopping_ = false;
