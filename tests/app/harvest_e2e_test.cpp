@@ -24,7 +24,6 @@
 #include <set>
 
 #include "app/dialogs.h"
-#include "app/harvest_actions.h"
 #include "app/main_window.h"
 #include "app/qt_text.h"
 #include "app/wiring.h"
@@ -70,8 +69,7 @@ class HarvestEndToEnd : public ::testing::Test {
     Dialogs::Reset();
     setenv("QRHARVEST_SITE", site_.Host().c_str(), 1);
     window_.emplace(run_);
-    app::WireActions(*window_);
-    app::ConnectHarvestButtons(*window_);  // changes nothing when the wiring did it
+    app::WireActions(*window_);  // as the program does
     window_->show();
     QObject::connect(window_->Control<QStatusBar>("状态条1"), &QStatusBar::messageChanged,
                      [this](const QString& text) {
