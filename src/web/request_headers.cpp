@@ -45,4 +45,12 @@ Text CollectReturnedCookies(const Text& headers) {
   return cookies;
 }
 
+const char* RequestVerb(int method) {
+  switch (method) {
+    case 1: return "POST";
+    case 2: return "HEAD";
+    default: return "GET";
+  }
+}
+
 }  // namespace qrh

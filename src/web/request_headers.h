@@ -15,6 +15,9 @@ inline constexpr char kDefaultUserAgent[] = "Mozilla/4.0 (compatible; MSIE 9.0; 
 // default User-Agent, and "Content-Type: application/x-www-form-urlencoded".
 void CompleteRequestHeaders(Text& block, const Text& url, bool withUserAgent);
 
+// The request verb of a method number: 1 POST, 2 HEAD, anything else GET.
+const char* RequestVerb(int method);
+
 // The lines of a block: split at "\r\n", empty pieces skipped.
 TextArray HeaderBlockLines(const Text& block);
 

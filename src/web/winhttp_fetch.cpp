@@ -36,14 +36,6 @@ using web_detail::HeaderList;
 using web_detail::Limits;
 using web_detail::TransferResult;
 
-const char* Verb(int method) {
-  switch (method) {
-    case 1: return "POST";
-    case 2: return "HEAD";
-    default: return "GET";
-  }
-}
-
 // -1 keeps the platform's timeouts; below 1 means 15 s; n means n s, for
 // resolving plus connecting and for every stall of the exchange.
 Limits TimeoutLimits(int timeoutSeconds) {
@@ -66,7 +58,7 @@ Bytes WinHttpFetch(const Text& url, int method, const Text& postText, Text* send
                    bool noRedirect, const Bytes& postBytes, const Text& proxy, int timeoutSeconds,
                    const Text& proxyUser, const Text& proxyPassword, int proxyCredentialTarget,
                    WinHttpRequestObject* requestObject) {
-  const char* verb = Verb(method);
+  const char* verb = RequestVerb(method);
   std::unique_ptr<WinHttpRequestObject> own;
   WinHttpRequestObject* object = requestObject;
   if (object == nullptr) {

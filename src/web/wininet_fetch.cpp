@@ -13,14 +13,6 @@ namespace {
 using web_detail::HeaderList;
 using web_detail::TransferResult;
 
-const char* Verb(int method) {
-  switch (method) {
-    case 1: return "POST";
-    case 2: return "HEAD";
-    default: return "GET";
-  }
-}
-
 // The agent: the caller's User-Agent value when the block names one, else
 // the default.
 Text AgentOf(const Text& headers) {
@@ -47,7 +39,7 @@ Bytes WinInetFetch(const Text& url, int method, const Text& postText, Text* send
                    Text* returnedCookies, Text* headers, Text* returnedHeaders, bool noRedirect,
                    Bytes* postBytes, const Text& proxy) {
   web_detail::EnsureCurl();
-  const char* verb = Verb(method);
+  const char* verb = RequestVerb(method);
   const bool secure = ToLowerAscii(url.substr(0, 5)) == "https";
   const Text host = UrlHost(url);
   if (host.empty()) return {};  // no server to connect to
