@@ -75,6 +75,13 @@ bool SearchPhase(HarvestRunContext& run, const TextArray& keywords) {
       for (const SearchHit& hit : ReadSearchPage(Utf8BytesToText(body))) {
         if (run.StopSeen()) return false;
         const int row = controls.AppendRow();
+        // The clear button may have emptied the table since the last row: the
+        // run goes on filling the emptied table, and so do its workers. A run
+        // that sees a newer generation only because a new run has begun has
+        // been stopped by then, and ends here.
+        const std::uint64_t generation = controls.TableGeneration();
+        if (run.StopSeen()) return false;
+        run.generation = generation;
         controls.SetCellInGeneration(run.generation, row, 0, IntToText(controls.RowCount()));
         controls.SetCellInGeneration(run.generation, row, 2, hit.address);
         controls.SetCellInGeneration(run.generation, row, 1, hit.title);

@@ -246,6 +246,23 @@ TEST_F(HarvestRunTest, ThreadCountRaisedDuringDispatchLetsMoreWorkersStart) {
   EXPECT_EQ(RowsInState("采集完成"), static_cast<int>(controls_.Table().size()));
 }
 
+TEST_F(HarvestRunTest, ClearDuringTheSearchLeavesTheRunFillingTheEmptiedTable) {
+  // The clear button is pressed once the first keyword's rows are in.
+  controls_.SetOnCall([this](const test::RecordedCall& call) {
+    if (call.op == "SetStatus" && call.text == "正在采集关键词：读书2/2   第1页") {
+      controls_.DeleteAllRows();
+    }
+  });
+  Collect("宝妈\r\n读书");
+  ASSERT_TRUE(WaitRunEnded());
+  ASSERT_TRUE(WaitWorkersEnded());
+  // The second keyword's rows, numbered from 1 again, each completed.
+  const auto expected = test::ExpectRows(site_, {"读书"}, 1, "&nsid=0");
+  ExpectTable(expected);
+  EXPECT_EQ(controls_.Status(),
+            "采集完成！共计采集结果：" + IntToText(static_cast<long long>(expected.size())) + "条");
+}
+
 TEST_F(HarvestRunTest, WorkersOfAClearedTableNeverWriteIntoTheNextRun) {
   // Old workers hang on their pages until the next run has finished; only
   // then may they try to write. The next run's keyword shares no listing with
