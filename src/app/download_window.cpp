@@ -136,6 +136,8 @@ DownloadWindow::DownloadWindow(QWidget* mainWindow, Controls& mainControls, RunS
   progress_ = Place(new QProgressBar(this), "进度条1", 8, 56, 320, 24);
   progress_->setRange(0, 100);
   progress_->setValue(0);
+  // The bar alone shows the progress; the label carries the only text.
+  progress_->setTextVisible(false);
   start_ = Place(new QPushButton(ToQString(Text("开始下载")), this), "按钮_开始下载", 152, 96, 80, 32);
   auto* done = Place(new QPushButton(ToQString(Text("完成")), this), "按钮1", 248, 96, 80, 32);
   start_->setAutoDefault(false);

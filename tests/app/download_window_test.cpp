@@ -128,6 +128,9 @@ TEST_F(DownloadWindowTest, ShowsItsFourControlsAndTheLinkCount) {
       EXPECT_EQ(button->text(), ToQString(e.text));
       EXPECT_TRUE(button->isEnabled());
     }
+    if (auto* bar = qobject_cast<QProgressBar*>(w)) {
+      EXPECT_EQ(bar->isTextVisible() ? bar->text() : QString(), ToQString(e.text));
+    }
   }
   EXPECT_EQ(run_.DownloadLinks, TextArray{server_.Url("/a.gif")});
 }
