@@ -6,7 +6,7 @@ cd "$(dirname "$0")/.."
 scripts/install-packages.sh
 scripts/build.sh build/release -DCMAKE_BUILD_TYPE=Release
 for b in build/release/bench/bench_*; do
-  [ -x "$b" ] || continue
+  [ -f "$b" ] && [ -x "$b" ] || continue
   echo "== $(basename "$b")"
   "$b" "$@"
 done
