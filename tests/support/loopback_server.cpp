@@ -395,6 +395,11 @@ int LoopbackServer::ConnectionCount() const {
   return connections_;
 }
 
+bool LoopbackServer::WaitForFailedHandshakes(int count, std::chrono::milliseconds bound) const {
+  std::unique_lock lock(mutex_);
+  return changed_.wait_for(lock, bound, [&] { return failedHandshakes_ >= count; });
+}
+
 int LoopbackServer::FailedHandshakeCount() const {
   std::lock_guard lock(mutex_);
   return failedHandshakes_;
@@ -505,8 +510,11 @@ void LoopbackServer::ServeConnection(Connection& c) {
     SSL_set_fd(c.ssl, c.fd);
     if (SSL_accept(c.ssl) != 1) {
       ERR_clear_error();
-      std::lock_guard lock(mutex_);
-      ++failedHandshakes_;
+      {
+        std::lock_guard lock(mutex_);
+        ++failedHandshakes_;
+      }
+      changed_.notify_all();
       return;
     }
   }

@@ -125,6 +125,9 @@ class LoopbackServer {
 
   int ConnectionCount() const;       // connections accepted so far
   int FailedHandshakeCount() const;  // TLS connections whose handshake failed
+  // The client may return before the server has seen its side of a refused
+  // handshake: waits until at least `count` have failed; false after `bound`.
+  bool WaitForFailedHandshakes(int count, std::chrono::milliseconds bound) const;
 
   // Lets every reply to a request recorded so far end its stall (the
   // connection is then closed). A stall also ends when the client goes away

@@ -171,6 +171,7 @@ TEST(WinInetFetch, VerifiesCertificates) {
   Text headers;
   EXPECT_EQ(WinInetFetch(server.Url("/s"), 0, {}, nullptr, nullptr, nullptr, &headers), "");
   EXPECT_EQ(headers, kNoResponse);
+  EXPECT_TRUE(server.WaitForFailedHandshakes(1, std::chrono::seconds(10)));
   EXPECT_EQ(server.RequestCount(), 0u);
   EXPECT_EQ(server.FailedHandshakeCount(), 1);
 }
