@@ -21,7 +21,6 @@
 #include <cstdlib>
 #include <functional>
 #include <optional>
-#include <set>
 
 #include "app/dialogs.h"
 #include "app/main_window.h"
@@ -310,27 +309,12 @@ TEST_F(HarvestEndToEnd, ThreadCountRaisedFromFiveToTwentyMidDispatch) {
 TEST_F(HarvestEndToEnd, ClearDuringDispatchKeepsOldWorkersOutOfTheNextRun) {
   // The first run's five workers hang on their pages until the next run has
   // finished; the next run's keyword shares no listing with them.
-  const auto oldRows = ExpectRows(site_, {"宝妈"}, 1, "&nsid=0");
-  auto pathOf = [](const Text& url) { return url.substr(url.find("/qun/")); };
-  std::set<std::string> held;
-  std::string heldPaths;
-  for (int r = 0; r < 5; ++r) {
-    held.insert(pathOf(oldRows[static_cast<std::size_t>(r)][2]));
-    heldPaths += (r ? "," : "") + pathOf(oldRows[static_cast<std::size_t>(r)][2]);
-  }
-  QString newKeyword;
-  std::vector<ExpectedRow> expected;
-  for (const QString& candidate : {u"读书"_qs, u"跑步"_qs, u"摄影"_qs, u"旅行"_qs}) {
-    expected = ExpectRows(site_, {FromQString(candidate)}, 1, "&nsid=0");
-    if (std::none_of(expected.begin(), expected.end(),
-                     [&](const auto& row) { return held.count(pathOf(row[2])) > 0; })) {
-      newKeyword = candidate;
-      break;
-    }
-  }
-  ASSERT_FALSE(newKeyword.isEmpty());
+  const HeldListings held = HoldListingsOf(site_, "宝妈", 5);
+  ASSERT_FALSE(held.newKeyword.empty());
+  const QString newKeyword = ToQString(held.newKeyword);
+  const std::vector<ExpectedRow>& expected = held.newRows;
 
-  site_.Stall(heldPaths);
+  site_.Stall(held.stallPaths);
   TypeKeywords({u"宝妈"_qs});
   Click("按钮_采集");
   ASSERT_TRUE(WaitSiteHolding(5));

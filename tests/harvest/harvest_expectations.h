@@ -3,7 +3,9 @@
 // not from the patterns under test. Header-only: the end-to-end tests use it too.
 #pragma once
 
+#include <algorithm>
 #include <array>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -68,6 +70,38 @@ inline std::vector<ExpectedRow> ExpectRows(const DemoSite& site, const TextArray
     }
   }
   return rows;
+}
+
+// A stale-worker setting: the first `held` listings of the first page of
+// `oldKeyword`, which the site is to hold (`stallPaths`, as DemoSite::Stall
+// takes them), and the first of the candidate keywords whose rows share none
+// of those listings, so the next run's own workers are never held.
+struct HeldListings {
+  std::string stallPaths;
+  Text newKeyword;                    // empty when no candidate fits
+  std::vector<ExpectedRow> newRows;   // the rows a run of newKeyword leaves
+};
+
+inline HeldListings HoldListingsOf(const DemoSite& site, const Text& oldKeyword, int held) {
+  auto pathOf = [](const Text& url) { return url.substr(url.find("/qun/")); };
+  const auto oldRows = ExpectRows(site, {oldKeyword}, 1, "&nsid=0");
+  HeldListings h;
+  std::set<std::string> paths;
+  for (int r = 0; r < held; ++r) {
+    const std::string path = pathOf(oldRows.at(static_cast<std::size_t>(r))[2]);
+    paths.insert(path);
+    h.stallPaths += (r ? "," : "") + path;
+  }
+  for (const Text candidate : {"读书", "跑步", "摄影", "旅行", "美食"}) {
+    auto rows = ExpectRows(site, {candidate}, 1, "&nsid=0");
+    if (std::none_of(rows.begin(), rows.end(),
+                     [&](const auto& row) { return paths.count(pathOf(row[2])) > 0; })) {
+      h.newKeyword = candidate;
+      h.newRows = std::move(rows);
+      break;
+    }
+  }
+  return h;
 }
 
 // The regions the region list must offer for these rows, each once, in any order.

@@ -8,7 +8,6 @@
 #include <chrono>
 #include <cstdlib>
 #include <functional>
-#include <set>
 
 #include "harvest/demo_site_process.h"
 #include "harvest/harvest_buttons.h"
@@ -268,27 +267,12 @@ TEST_F(HarvestRunTest, WorkersOfAClearedTableNeverWriteIntoTheNextRun) {
   // then may they try to write. The next run's keyword shares no listing with
   // them, so its own workers are never held.
   const Text oldKeyword = "宝妈";
-  const auto oldRows = test::ExpectRows(site_, {oldKeyword}, 1, "&nsid=0");
-  auto pathOf = [](const Text& url) { return url.substr(url.find("/qun/")); };
-  std::set<std::string> held;
-  std::string heldPaths;
-  for (int r = 0; r < 5; ++r) {
-    held.insert(pathOf(oldRows[static_cast<std::size_t>(r)][2]));
-    heldPaths += (r ? "," : "") + pathOf(oldRows[static_cast<std::size_t>(r)][2]);
-  }
-  Text newKeyword;
-  std::vector<test::ExpectedRow> expected;
-  for (const Text candidate : {"读书", "跑步", "摄影", "旅行", "美食"}) {
-    expected = test::ExpectRows(site_, {candidate}, 1, "&nsid=0");
-    if (std::none_of(expected.begin(), expected.end(),
-                     [&](const auto& row) { return held.count(pathOf(row[2])) > 0; })) {
-      newKeyword = candidate;
-      break;
-    }
-  }
-  ASSERT_FALSE(newKeyword.empty());
+  const test::HeldListings held = test::HoldListingsOf(site_, oldKeyword, 5);
+  ASSERT_FALSE(held.newKeyword.empty());
+  const Text& newKeyword = held.newKeyword;
+  const std::vector<test::ExpectedRow>& expected = held.newRows;
 
-  site_.Stall(heldPaths);
+  site_.Stall(held.stallPaths);
   Collect(oldKeyword);
   ASSERT_TRUE(WaitSiteHolding(5));
   controls_.DeleteAllRows();  // the clear button
