@@ -71,7 +71,6 @@ class RecordWriter {
                        static_cast<char>((v >> 16) & 0xFF), static_cast<char>(v >> 24)};
     out_.append(b, 4);
   }
-  void Zeros(std::size_t n) { out_.append(n, '\0'); }
 
   Bytes& Buffer() { return out_; }
 
